@@ -1,0 +1,202 @@
+#include "LuStreams.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "LuExceptions.h"
+#include "LuStrUtils.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+int64_t TStream::Size()
+{
+    const int64_t pos = Seek(0, TSeekOrigin::soCurrent);
+    const int64_t size = Seek(0, TSeekOrigin::soEnd);
+    Seek(pos, TSeekOrigin::soBeginning);
+    return size;
+}
+
+void TStream::ReadBuffer(void* buffer, int64_t count)
+{
+    if (count < 0 || Read(buffer, count) != count) throw EReadError(u"Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count)
+{
+    if (count < 0 || Write(buffer, count) != count) throw EWriteError(u"Stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream& source, int64_t count)
+{
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    const int64_t total = count;
+    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(count, 1 << 16)));
+    while (count > 0) {
+        const int64_t n = std::min<int64_t>(count, int64_t(buffer.size()));
+        source.ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        count -= n;
+    }
+    return total;
+}
+
+std::string TStream::ReadRemaining()
+{
+    const int64_t n = Size() - Position();
+    if (n <= 0) return {};
+    std::string bytes(size_t(n), '\0');
+    ReadBuffer(bytes.data(), n);
+    return bytes;
+}
+
+// ---- TMemoryStream ------------------------------------------------------------------------
+
+TMemoryStream::TMemoryStream(const void* data, size_t size)
+{
+    Assign(data, size);
+}
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0 || FPosition >= Size()) return 0;
+    const int64_t n = std::min<int64_t>(count, Size() - FPosition);
+    std::memcpy(buffer, FData.data() + FPosition, size_t(n));
+    FPosition += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0) return 0;
+    if (FPosition + count > Size()) FData.resize(size_t(FPosition + count));
+    std::memcpy(FData.data() + FPosition, buffer, size_t(count));
+    FPosition += count;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    switch (origin) {
+    case TSeekOrigin::soBeginning: FPosition = offset; break;
+    case TSeekOrigin::soCurrent: FPosition += offset; break;
+    case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
+    }
+    if (FPosition < 0) FPosition = 0;
+    return FPosition;
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    FData.resize(size_t(std::max<int64_t>(size, 0)));
+    if (FPosition > Size()) FPosition = Size();
+}
+
+void TMemoryStream::Clear()
+{
+    FData.clear();
+    FData.shrink_to_fit();
+    FPosition = 0;
+}
+
+void TMemoryStream::Assign(std::vector<uint8_t> bytes)
+{
+    FData = std::move(bytes);
+    FPosition = 0;
+}
+
+void TMemoryStream::Assign(const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    FData.assign(p, p + size);
+    FPosition = 0;
+}
+
+// ---- TFileStream --------------------------------------------------------------------------
+
+namespace {
+
+std::FILE* OpenFile(const std::u16string& fileName, TFileMode mode)
+{
+    const char* m = mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb";
+#ifdef _WIN32
+    std::wstring wname(fileName.begin(), fileName.end());
+    std::wstring wmode(m, m + std::strlen(m));
+    return _wfopen(wname.c_str(), wmode.c_str());
+#else
+    return std::fopen(Utf16ToUtf8(fileName).c_str(), m);
+#endif
+}
+
+}  // namespace
+
+TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode) : FFileName(fileName)
+{
+    FFile = OpenFile(fileName, mode);
+    if (!FFile) {
+        const std::u16string reason = Utf8ToUtf16(std::strerror(errno));
+        if (mode == fmCreate)
+            throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, reason}));
+        throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {fileName, reason}));
+    }
+}
+
+TFileStream::~TFileStream()
+{
+    if (FFile) std::fclose(FFile);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0) return 0;
+    return int64_t(std::fread(buffer, 1, size_t(count), FFile));
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0) return 0;
+    return int64_t(std::fwrite(buffer, 1, size_t(count), FFile));
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                       : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                          : SEEK_END;
+#ifdef _WIN32
+    _fseeki64(FFile, offset, whence);
+    return _ftelli64(FFile);
+#else
+    fseeko(FFile, off_t(offset), whence);
+    return int64_t(ftello(FFile));
+#endif
+}
+
+void TFileStream::SetSize(int64_t size)
+{
+    std::fflush(FFile);
+#ifdef _WIN32
+    if (_chsize_s(_fileno(FFile), size) != 0) throw EWriteError(u"Stream write error");
+#else
+    if (ftruncate(fileno(FFile), off_t(size)) != 0) throw EWriteError(u"Stream write error");
+#endif
+}
+
+std::string ReadFileBytes(const std::u16string& fileName)
+{
+    TFileStream file(fileName, fmOpenRead);
+    return file.ReadRemaining();
+}
+
+void WriteFileBytes(const std::u16string& fileName, const void* data, size_t size)
+{
+    TFileStream file(fileName, fmCreate);
+    file.WriteBuffer(data, int64_t(size));
+}
