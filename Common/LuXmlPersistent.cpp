@@ -331,8 +331,9 @@ bool TXmlPersistent::IsEqual(const TObject* other) const
             if (mine && theirs && !mine->IsEqual(theirs)) return false;
             continue;
         }
-        if (!p.Writable()) continue;
-        if (!IsScalar(p.Kind) || !p.Readable()) RaiseAssertion(u"Assertion failure", Unit, __LINE__);
+        // A property that cannot be read back (write-only) has nothing to compare.
+        if (!p.Writable() || !p.Readable()) continue;
+        if (!IsScalar(p.Kind)) RaiseAssertion(u"Assertion failure", Unit, __LINE__);
         if (p.Get(*this) != p.Get(o)) return false;
     }
     return true;
