@@ -39,6 +39,11 @@ flock 9
 flock -u 9
 exec 9>&-
 
+# Wine resolves a relative Unix path against its own idea of the current folder: make it absolute.
+if [[ $# -gt 0 && -f "$1" && "$1" != /* ]]; then
+    set -- "$PWD/$1" "${@:2}"
+fi
+
 export HOME="$WINEPREFIX/home"
 mkdir -p "$HOME"
 exec "$WINELOADER" "$@"
