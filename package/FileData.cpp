@@ -30,6 +30,9 @@ bool TFileDataList::LoadFromBytes(const uint8_t* payload, size_t size)
     const int32_t n = int32_t(uint32_t(tail[0]) | uint32_t(tail[1]) << 8 | uint32_t(tail[2]) << 16 | uint32_t(tail[3]) << 24);
     if (n < 0 || uint64_t(n) > size - 4) ReadError();
 
+    // A table without a root element (N = 0) loads nothing, so earlier entries must go first;
+    // otherwise they would take bodies from this payload at their old offsets.
+    Clear();
     TMemoryStream table(tail - n, size_t(n));
     TSetupfn::DecodeStream(table);
     LoadFromStream(table);
