@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-// Every package resource is an RT_RCDATA resource of the package module.
-constexpr uint16_t RT_RCDATA_ID = 10;
+// Every package resource is an RT_RCDATA resource (type 10) of the package module.
+constexpr uint16_t PackageResourceType = 10;
 
 // Encoded setup script of a full setup.
 constexpr const char* SetupScriptResID = "{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}";
