@@ -1,0 +1,34 @@
+// setup-builder: makes installer executables from a setup script and a folder of files.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BuilderCommand.h"
+#include "LuStrUtils.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+// Arguments as UTF-16 so that any file name works; the command works on UTF-8 internally.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring a(argv[i]);
+        args.push_back(Utf16ToUtf8(std::u16string(a.begin(), a.end())));
+    }
+    wchar_t* self = nullptr;
+    _get_wpgmptr(&self);
+    const std::filesystem::path exe = self ? std::filesystem::path(self) : std::filesystem::path(argv[0]);
+    return BuilderMain(args, exe, std::cout, std::cerr);
+}
+#else
+#include <system_error>
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) exe = std::filesystem::absolute(argv[0]);
+    return BuilderMain(args, exe, std::cout, std::cerr);
+}
+#endif
