@@ -1,5 +1,6 @@
 #include "LuStreams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -33,7 +34,9 @@ void TStream::WriteBuffer(const void* buffer, int64_t count)
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count)
 {
-    if (count == 0) {
+    // Like the runtime library, any count below 1 copies the whole source (a negative count used
+    // to size the buffer from a huge unsigned value).
+    if (count <= 0) {
         source.SetPosition(0);
         count = source.Size();
     }
@@ -153,15 +156,21 @@ TFileStream::~TFileStream()
     if (FFile) std::fclose(FFile);
 }
 
+// C streams opened for update must not switch between reading and writing without a positioning
+// call in between; the Windows runtime otherwise drops written data or reads stale bytes. A seek
+// to the current position before every transfer keeps both directions safe at the cost of one
+// buffer refill per call, which the chunked callers do not notice.
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
     if (count <= 0) return 0;
+    Seek(0, TSeekOrigin::soCurrent);
     return int64_t(std::fread(buffer, 1, size_t(count), FFile));
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
     if (count <= 0) return 0;
+    Seek(0, TSeekOrigin::soCurrent);
     return int64_t(std::fwrite(buffer, 1, size_t(count), FFile));
 }
 
@@ -181,12 +190,15 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 
 void TFileStream::SetSize(int64_t size)
 {
-    std::fflush(FFile);
+    const int64_t position = Position();  // also flushes pending writes
 #ifdef _WIN32
     if (_chsize_s(_fileno(FFile), size) != 0) throw EWriteError(u"Stream write error");
 #else
     if (ftruncate(fileno(FFile), off_t(size)) != 0) throw EWriteError(u"Stream write error");
 #endif
+    // As in the memory stream, a position beyond the new end moves to the end; left there, the
+    // next write would leave a hole of zeros in the file.
+    Seek(std::min(position, size), TSeekOrigin::soBeginning);
 }
 
 std::string ReadFileBytes(const std::u16string& fileName)
