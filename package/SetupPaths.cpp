@@ -18,5 +18,8 @@ std::u16string TSetupfn::ExpandPath(const std::u16string& text, const std::u16st
     result = StringReplace(result, u"{desktop}", DesktopDir, all);
     result = StringReplace(result, u"{app}", AppDir, all);
     result = StringReplace(result, u"{srcexe}", SourceExe, all);
-    return StringReplace(result, u"\\\\", u"\\", rfReplaceAll);
+    // A network path keeps the two backslashes it starts with; every other pair becomes one.
+    const bool unc = result.compare(0, 2, u"\\\\") == 0 && result.compare(0, 3, u"\\\\\\") != 0;
+    result = StringReplace(result, u"\\\\", u"\\", rfReplaceAll);
+    return unc ? u"\\" + result : result;
 }

@@ -20,7 +20,8 @@ public:
 
     // ---- Path placeholders --------------------------------------------------------------------
     // Replaces, ignoring case and in this order, {AppTitle} (the title), {pf}, {group}, {desktop},
-    // {app} and {srcexe}, then collapses every "\\" to "\" in one left-to-right pass.
+    // {app} and {srcexe}, then collapses every "\\" to "\" in one left-to-right pass; a
+    // leading pair (the start of a network path) stays.
     static std::u16string ExpandPath(const std::u16string& text, const std::u16string& title);
 
     // Process-wide folder values. ProgramFilesDir has no trailing backslash; DesktopDir,

@@ -254,7 +254,9 @@ TEST_F(SetupVarsPath, Placeholders)
         // Backslash runs: each pair becomes one, left to right in one pass.
         {u"a\\\\\\b", u"", u"a\\\\b"},
         {u"a\\\\\\\\b", u"", u"a\\\\b"},
-        {u"\\\\server\\share\\x", u"", u"\\server\\share\\x"},
+        // A network path keeps its leading pair; the doubled separator after a placeholder goes.
+        {u"\\\\server\\share\\x", u"", u"\\\\server\\share\\x"},
+        {u"\\\\\\server", u"", u"\\\\server"},
         {u"a\\b\\", u"", u"a\\b\\"},
     };
     for (const Case& c : cases)
