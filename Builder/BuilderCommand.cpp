@@ -5,6 +5,7 @@
 #include <sstream>
 #include <thread>
 
+#include "BodyEncoder.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -221,7 +222,8 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
     }
     if (!options.Quiet) {
         log << "packed " << stats.Files << " files (" << stats.Bodies << " distinct bodies), " << stats.PlainBytes
-            << " bytes into a payload of " << stats.PayloadBytes << " bytes\n";
+            << " bytes into a payload of " << stats.PayloadBytes << " bytes (" << BodyEncoderName() << ", " << jobs
+            << " threads)\n";
         for (const fs::path& p : result.Written) log << "wrote " << U8(p) << " (" << fs::file_size(p) << " bytes)\n";
     }
     return result;

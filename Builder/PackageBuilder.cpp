@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "BodyEncoder.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -308,9 +309,7 @@ private:
                 std::string bytes = ReadAll(f.Path, "file");
                 if (bytes.size() != f.Size) Fail("file " + U8(f.Path) + " changed during the build");
                 body.Key = TPackageBuilder::ContentKey(bytes);
-                TMemoryStream stream(std::move(bytes));
-                TSetupfn::EncodeStream(stream);
-                body.Encoded = stream.ToString();
+                body.Encoded = EncodeBody(bytes);
             } catch (...) {
                 body.Error = std::current_exception();
             }
