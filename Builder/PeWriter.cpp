@@ -398,6 +398,10 @@ void TPeWriter::Write(TStream& output)
     }
     out.PadTo(nextRaw);
     if (symbolsSize) CopySource(out, symbolsOffset, symbolsSize);
+    // The symbol table may end on an odd byte. Checksum tools disagree on how to count a last odd
+    // byte (osslsigncode drops it, the linker and the system's own routine pad it), and a signature
+    // is appended 8-byte aligned anyway: pad so that every tool computes the same sum.
+    out.PadTo(AlignUp(uint64_t(out.Size()), 8));
 
     char sum[4];
     Put32(sum, out.CheckSum());
