@@ -7,7 +7,7 @@
 #include "LuStrUtils.h"
 
 #ifdef _WIN32
-#include <cstdlib>
+#include <windows.h>
 // Arguments as UTF-16 so that any file name works; the command works on UTF-8 internally.
 int wmain(int argc, wchar_t** argv)
 {
@@ -16,9 +16,16 @@ int wmain(int argc, wchar_t** argv)
         const std::wstring a(argv[i]);
         args.push_back(Utf16ToUtf8(std::u16string(a.begin(), a.end())));
     }
-    wchar_t* self = nullptr;
-    _get_wpgmptr(&self);
-    const std::filesystem::path exe = self ? std::filesystem::path(self) : std::filesystem::path(argv[0]);
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, self.data(), DWORD(self.size()));
+        if (n < self.size()) {
+            self.resize(n);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    const std::filesystem::path exe = self.empty() ? std::filesystem::path(argv[0]) : std::filesystem::path(self);
     return BuilderMain(args, exe, std::cout, std::cerr);
 }
 #else

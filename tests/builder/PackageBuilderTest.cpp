@@ -30,9 +30,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    void Write(const fs::path& rel, const std::string& content)
+    // rel is UTF-8 (a narrow path would be read in the ANSI code page on Windows).
+    void Write(const std::string& rel, const std::string& content)
     {
-        const fs::path p = root / rel;
+        const fs::path p = root / fs::u8path(rel);
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << content;
     }
