@@ -1,0 +1,114 @@
+// Scoped owners of Win32 handles: each closes its handle exactly once, can be moved but not
+// copied, and treats the "no handle" values of its kind as empty.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// Owner of one handle of a kind described by Traits: Traits::Invalid() is the empty value and
+// Traits::Close(h) releases a handle that is not empty.
+template <class Traits>
+class TScopedHandle {
+public:
+    using THandle = typename Traits::THandle;
+
+    TScopedHandle() = default;
+    explicit TScopedHandle(THandle handle) : FHandle(Traits::IsEmpty(handle) ? Traits::Invalid() : handle) {}
+    ~TScopedHandle() { Reset(); }
+    TScopedHandle(TScopedHandle&& other) noexcept : FHandle(other.Release()) {}
+    TScopedHandle& operator=(TScopedHandle&& other) noexcept
+    {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    TScopedHandle(const TScopedHandle&) = delete;
+    TScopedHandle& operator=(const TScopedHandle&) = delete;
+
+    THandle Get() const { return FHandle; }
+    explicit operator bool() const { return !Traits::IsEmpty(FHandle); }
+
+    // Gives up ownership without closing.
+    THandle Release()
+    {
+        THandle handle = FHandle;
+        FHandle = Traits::Invalid();
+        return handle;
+    }
+    void Reset(THandle handle = Traits::Invalid())
+    {
+        if (!Traits::IsEmpty(FHandle)) Traits::Close(FHandle);
+        FHandle = Traits::IsEmpty(handle) ? Traits::Invalid() : handle;
+    }
+    // For output parameters: closes the current handle and returns the slot to be filled.
+    THandle* Receive()
+    {
+        Reset();
+        return &FHandle;
+    }
+
+private:
+    THandle FHandle = Traits::Invalid();
+};
+
+// Kernel object handles (files, processes, threads, pipes, events, snapshots). Both null and
+// INVALID_HANDLE_VALUE mean "none", since the API uses either depending on the function.
+struct TKernelHandleTraits {
+    using THandle = HANDLE;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+    static void Close(THandle h) { ::CloseHandle(h); }
+};
+using TUniqueHandle = TScopedHandle<TKernelHandleTraits>;
+
+// Registry keys. The predefined roots (HKEY_LOCAL_MACHINE, ...) are never closed.
+struct TRegKeyTraits {
+    using THandle = HKEY;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr; }
+    static void Close(THandle h)
+    {
+        // The roots are small constants, sign-extended on 64-bit: compare as the same type.
+        const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(h);
+        const ULONG_PTR first = reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT);
+        const ULONG_PTR last = reinterpret_cast<ULONG_PTR>(HKEY_CURRENT_USER_LOCAL_SETTINGS);
+        if (value < first || value > last) ::RegCloseKey(h);
+    }
+};
+using TRegKey = TScopedHandle<TRegKeyTraits>;
+
+// Modules from LoadLibrary / LoadLibraryEx.
+struct TModuleTraits {
+    using THandle = HMODULE;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr; }
+    static void Close(THandle h) { ::FreeLibrary(h); }
+};
+using TModuleHandle = TScopedHandle<TModuleTraits>;
+
+// Memory from LocalAlloc, as returned by CommandLineToArgvW and FormatMessage.
+struct TLocalMemoryTraits {
+    using THandle = HLOCAL;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr; }
+    static void Close(THandle h) { ::LocalFree(h); }
+};
+using TLocalMemory = TScopedHandle<TLocalMemoryTraits>;
+
+// COM for the calling thread, in a single-threaded apartment as the user interface needs it.
+// Uninitialises only when the initialisation succeeded (a thread already in another apartment
+// model keeps it, and must not be uninitialised by us).
+class TComInitializer {
+public:
+    TComInitializer();
+    ~TComInitializer();
+    TComInitializer(const TComInitializer&) = delete;
+    TComInitializer& operator=(const TComInitializer&) = delete;
+
+    bool Succeeded() const { return FInitialized; }
+    HRESULT Result() const { return FResult; }
+
+private:
+    HRESULT FResult;
+    bool FInitialized;
+};

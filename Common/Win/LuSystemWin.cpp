@@ -1,0 +1,253 @@
+// Shell folders, standard output, debugger, locale, temporary folder, Windows version, command
+// line, COM and the start-up values of the process.
+#include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "LuStrUtils.h"
+#include "LuSysUtilsWin.h"
+#include "LuWinLog.h"
+#include "LuXmlUtils.h"
+#include "Setupfn.h"
+
+namespace {
+const wchar_t* W(const std::u16string& text)
+{
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+std::u16string FromW(const wchar_t* text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+std::string ToAnsi(const std::u16string& text)
+{
+    if (text.empty()) return std::string();
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, W(text), int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string result(size_t(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, W(text), int(text.size()), &result[0], size, nullptr, nullptr);
+    return result;
+}
+
+std::u16string FromAnsi(const std::string& text)
+{
+    if (text.empty()) return std::u16string();
+    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    if (size <= 0) return std::u16string();
+    std::u16string result(size_t(size), u'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), reinterpret_cast<wchar_t*>(&result[0]), size);
+    return result;
+}
+
+// RtlGetVersion reports the real version whatever the executable's manifest declares, unlike
+// GetVersionEx, which stops at 6.2 for executables that do not declare Windows 8.1 and later.
+TWinVersion ReadWinVersion()
+{
+    TWinVersion version;
+    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const FARPROC proc = ntdll ? ::GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
+    if (!proc) return version;
+    // Through void(*)() to tell the compiler the cast between function types is meant.
+    const auto rtlGetVersion = reinterpret_cast<TRtlGetVersion>(reinterpret_cast<void (*)()>(proc));
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (rtlGetVersion(&info) != 0) return version;
+    version.PlatformId = info.dwPlatformId;
+    version.Major = info.dwMajorVersion;
+    version.Minor = info.dwMinorVersion;
+    return version;
+}
+
+// Read once, when the process starts.
+const TWinVersion StartVersion = ReadWinVersion();
+
+std::u16string LocaleInfo(LCTYPE type)
+{
+    wchar_t buffer[16];
+    const int length = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, int(sizeof buffer / sizeof buffer[0]));
+    if (length <= 0) return std::u16string();
+    // The length counts the terminating zero.
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer), size_t(length - 1));
+}
+}  // namespace
+
+// ---- TLuRegfn ------------------------------------------------------------------------------------
+
+std::u16string TLuRegfn::GetSpecialFolder(int folderId)
+{
+    wchar_t path[MAX_PATH] = {};
+    const HRESULT hr = ::SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, path);
+    // S_FALSE means the folder does not exist and leaves no path.
+    if (hr != S_OK || path[0] == L'\0') {
+        LogWin32Failure("SHGetFolderPathW", IntToStr(folderId), DWORD(hr));
+        return std::u16string();
+    }
+    return IncludeTrailingBackslash(FromW(path));
+}
+
+// ---- TLuSysfnWin ---------------------------------------------------------------------------------
+
+void TLuSysfnWin::WriteStdOut(const std::u16string& text)
+{
+    const std::string bytes = ToAnsi(text) + "\r\n";
+    WriteStdOutBytes(bytes.data(), bytes.size());
+}
+
+void TLuSysfnWin::WriteStdOutBytes(const void* bytes, size_t size)
+{
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+    const char* p = static_cast<const char*>(bytes);
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = size > 0x10000 ? 0x10000 : DWORD(size);
+        if (!::WriteFile(out, p, chunk, &written, nullptr) || written == 0) return;
+        p += written;
+        size -= written;
+    }
+}
+
+bool TLuSysfnWin::IsDebugging()
+{
+    return ::IsDebuggerPresent() != FALSE;
+}
+
+std::u16string TLuSysfnWin::EnumName(const TEnumTypeInfo& type, int value)
+{
+    if (value >= 0 && size_t(value) < type.Names.size()) return type.Names[size_t(value)];
+    return IntToStr(value);
+}
+
+// ---- TLuWinfn --------------------------------------------------------------------------------------
+
+std::u16string TLuWinfn::GetTempDir()
+{
+    std::u16string temp(MAX_PATH + 1, u'\0');
+    DWORD length = ::GetTempPathW(DWORD(temp.size()), reinterpret_cast<wchar_t*>(&temp[0]));
+    if (length >= temp.size()) {
+        temp.assign(length + 1, u'\0');
+        length = ::GetTempPathW(DWORD(temp.size()), reinterpret_cast<wchar_t*>(&temp[0]));
+    }
+    if (length == 0 || length >= temp.size()) {
+        LogWin32Failure("GetTempPathW", std::u16string());
+        return std::u16string();
+    }
+    temp.resize(length);
+    // Without a long form (a folder that does not exist yet) the folder as the system gave it is
+    // still the temporary folder; a bare "\" would be the root of the current drive.
+    const std::u16string longForm = TLuFilefn::LongPathName(temp);
+    return IncludeTrailingBackslash(longForm.empty() ? temp : longForm);
+}
+
+std::u16string TLuWinfn::GetUserLangAbbrev()
+{
+    return LocaleInfo(LOCALE_SABBREVLANGNAME);
+}
+
+const TWinVersion& TLuWinfn::WinVersion()
+{
+    return StartVersion;
+}
+
+bool TLuWinfn::IsWinXPOrHigher(const TWinVersion& v)
+{
+    return v.PlatformId == VER_PLATFORM_WIN32_NT && (v.Major > 5 || (v.Major == 5 && v.Minor >= 1));
+}
+
+bool TLuWinfn::IsWin7OrHigher(const TWinVersion& v)
+{
+    return v.PlatformId == VER_PLATFORM_WIN32_NT && (v.Major > 6 || (v.Major == 6 && v.Minor >= 1));
+}
+
+bool TLuWinfn::IsWin10OrHigher(const TWinVersion& v)
+{
+    // Windows 10 reports 10.0; 6.4 was its number in early previews.
+    return v.PlatformId == VER_PLATFORM_WIN32_NT && (v.Major > 6 || (v.Major == 6 && v.Minor >= 4));
+}
+
+// ---- Command line ------------------------------------------------------------------------------------
+
+std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine)
+{
+    std::vector<std::u16string> result;
+    int count = 0;
+    wchar_t** argv = ::CommandLineToArgvW(W(commandLine), &count);
+    if (!argv) {
+        LogWin32Failure("CommandLineToArgvW", commandLine);
+        return result;
+    }
+    TLocalMemory owner(argv);
+    for (int i = 0; i < count; ++i) result.push_back(FromW(argv[i]));
+    return result;
+}
+
+std::u16string ModuleFileName(HMODULE module)
+{
+    std::u16string buffer(MAX_PATH, u'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(&buffer[0]), DWORD(buffer.size()));
+        if (length == 0) return std::u16string();
+        // A full buffer means the name may have been cut short.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        if (buffer.size() >= 32768) return std::u16string();
+        buffer.assign(buffer.size() * 2, u'\0');
+    }
+}
+
+int ParamCount()
+{
+    const size_t count = SplitCommandLine(FromW(::GetCommandLineW())).size();
+    return count > 0 ? int(count) - 1 : 0;
+}
+
+std::u16string ParamStr(int index)
+{
+    if (index == 0) return ModuleFileName(nullptr);
+    const std::vector<std::u16string> args = SplitCommandLine(FromW(::GetCommandLineW()));
+    if (index < 0 || size_t(index) >= args.size()) return std::u16string();
+    return args[size_t(index)];
+}
+
+// ---- Start-up ------------------------------------------------------------------------------------------
+
+void InitSetupFolders()
+{
+    std::string programFiles;
+    const DWORD size = ::GetEnvironmentVariableA("ProgramFiles", nullptr, 0);
+    if (size > 0) {
+        programFiles.assign(size, '\0');
+        const DWORD length = ::GetEnvironmentVariableA("ProgramFiles", &programFiles[0], size);
+        programFiles.resize(length < size ? length : 0);
+    }
+    TSetupfn::ProgramFilesDir = ExcludeTrailingBackslash(FromAnsi(programFiles));
+    TSetupfn::DesktopDir = TLuRegfn::GetSpecialFolder(CSIDL_DESKTOP);
+    // Even a failed lookup gives "\", never an empty text.
+    TSetupfn::CommonProgramsDir = IncludeTrailingBackslash(TLuRegfn::GetSpecialFolder(CSIDL_COMMON_PROGRAMS));
+    TSetupfn::SourceExe = ParamStr(0);
+}
+
+void InitLocaleFormats()
+{
+    const std::u16string separator = LocaleInfo(LOCALE_SDECIMAL);
+    if (!separator.empty()) SetDecimalSeparator(separator[0]);
+}
+
+// ---- COM ---------------------------------------------------------------------------------------------
+
+TComInitializer::TComInitializer()
+    : FResult(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)), FInitialized(SUCCEEDED(FResult))
+{
+}
+
+TComInitializer::~TComInitializer()
+{
+    if (FInitialized) ::CoUninitialize();
+}
