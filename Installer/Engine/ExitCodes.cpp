@@ -1,0 +1,21 @@
+#include "ExitCodes.h"
+
+const std::vector<TExitCodeInfo>& ExitCodeInfos()
+{
+    static const std::vector<TExitCodeInfo> infos{
+        {ecSuccess, "installation complete, or cancelled by the user before anything was installed"},
+        {ecUnhandledError, "an unexpected error stopped the installer (shown by the crash report)"},
+        {ecWriteFailureExit, "Exit Setup chosen after a file could not be written; the installation is incomplete"},
+        {ecWindowsTooOld, "the product needs a newer version of Windows"},
+        {ecNoScriptResource, "the executable carries no setup script"},
+    };
+    return infos;
+}
+
+std::string ExitCodeTable()
+{
+    std::string table = "| code | meaning |\n|---|---|\n";
+    for (const TExitCodeInfo& info : ExitCodeInfos())
+        table += "| " + std::to_string(int(info.Code)) + " | " + info.Meaning + " |\n";
+    return table;
+}

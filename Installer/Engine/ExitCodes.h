@@ -1,0 +1,27 @@
+// The installer's exit codes. A completed install and a user who stops before anything was written
+// end with 0; every other way out has its own code, so that unattended runs (/Silent) can tell a
+// failed install from a successful one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum TExitCode : int {
+    ecSuccess = 0,           // install complete (Run or Exit pressed, or an unattended run ended), or the
+                             // user cancelled before installing (language dialog, closing the window)
+    ecUnhandledError = 1,    // an error reached the crash reporting; the install stopped where it was
+    ecWriteFailureExit = 2,  // the user chose Exit Setup after a file could not be written
+    ecWindowsTooOld = 3,     // the script asks for a newer Windows than the one running
+    ecNoScriptResource = 4,  // the executable carries no setup script: not a package
+};
+
+struct TExitCodeInfo {
+    TExitCode Code;
+    const char* Meaning;
+};
+
+// Every exit code with its meaning, in ascending order.
+const std::vector<TExitCodeInfo>& ExitCodeInfos();
+
+// The same as a Markdown table ("| code | meaning |"), for the documentation.
+std::string ExitCodeTable();
