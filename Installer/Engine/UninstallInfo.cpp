@@ -1,5 +1,6 @@
 #include "UninstallInfo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -108,7 +109,7 @@ std::vector<TUninstallValue> UninstallValues(const TSetupScript& script, const T
         dword(u"EstimatedSize", EstimatedSizeKiB(*script.FileList)),
         text(u"HelpLink", info.CompanyUrl),
         text(u"InstallDate", FormatDateYYYYMMDD(context.Now)),
-        text(u"InstallLocation", context.AppDir),
+        text(std::u16string(InstallLocationValueName), context.AppDir),
         text(u"InstallLanguage", context.Language),
         installDateTime,
         dword(u"MajorVersion", uint32_t(major)),

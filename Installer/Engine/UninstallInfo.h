@@ -15,6 +15,8 @@ inline constexpr std::u16string_view UninstallListPath = u"Software\\Microsoft\\
 
 // The entry of this installer: the list's path, "\", the product GUID and "_zd".
 std::u16string UninstallKeyName(const std::u16string& guid);
+// The value of that key that start-up proposes as the destination of a new run, exactly as stored.
+inline constexpr std::u16string_view InstallLocationValueName = u"InstallLocation";
 
 // Registry data types, with the numbers of the registry's REG_* constants.
 enum class TRegDataType : uint32_t { rdtString = 1, rdtBinary = 3, rdtDWord = 4 };

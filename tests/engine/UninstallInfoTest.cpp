@@ -130,6 +130,9 @@ TEST(UninstallKey, LanguageAndTitleShapeTheDisplayName)
     EXPECT_EQ(u"演示 版本 2.5.1.7",
               Find(UninstallValues(*script, {u"演示", u"CHT", u"C:\\P\\", 0}), u"DisplayName").Text);
     EXPECT_EQ(u"CHT", Find(UninstallValues(*script, {u"演示", u"CHT", u"C:\\P\\", 0}), u"InstallLanguage").Text);
+    // A title with a marker of its own is text, not a format.
+    EXPECT_EQ(u"50%s 100% Version 2.5.1.7",
+              Find(UninstallValues(*script, {u"50%s 100%", u"ENG", u"C:\\P\\", 0}), u"DisplayName").Text);
 }
 
 TEST(UninstallKey, VersionNumbers)
