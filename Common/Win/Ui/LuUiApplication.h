@@ -1,0 +1,59 @@
+// The application object: its title, the message loop with the forms' keyboard handling (key
+// preview, Tab, Enter, Escape), the modal phase count and the handling of errors that escape an
+// event handler.
+#pragma once
+
+#include "LuUiTypes.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+
+class TForm;
+
+class TApplication {
+public:
+    // The title of message boxes; start-up sets it to the main window's caption.
+    const std::u16string& Title() const { return FTitle; }
+    void SetTitle(const std::u16string& title) { FTitle = title; }
+
+    // The form whose closing ends the application (the first form shown, unless set).
+    TForm* MainForm() const { return FMainForm; }
+    void SetMainForm(TForm* form) { FMainForm = form; }
+
+    // Processes one message, waiting for one when none is queued. A WM_QUIT marks the application
+    // terminated; returns false then.
+    bool HandleMessage();
+    // Processes every queued message and returns.
+    void ProcessMessages();
+    // Runs the message loop until the application is terminated.
+    void Run();
+    // Asks the loops to end (posts WM_QUIT).
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // Forgets an earlier end request, for hosts that run more than one message loop (tests).
+    void ClearTerminated() { FTerminated = false; }
+
+    // Modal phases (dialogs, message boxes) nest; the count is what other code may ask.
+    void ModalStarted() { ++FModalLevel; }
+    void ModalFinished() { if (FModalLevel > 0) --FModalLevel; }
+    int ModalLevel() const { return FModalLevel; }
+
+    // Errors that escape an event handler end here, never in the window procedure. The default
+    // shows the message in an error box; a host (the crash report) may replace it.
+    std::function<void(std::exception_ptr)> OnException;
+    void HandleException(std::exception_ptr error);
+
+    // The form-level handling of one keyboard message; true when it was consumed.
+    bool IsKeyMsg(MSG& msg);
+
+private:
+    void ProcessMessage(MSG& msg);
+
+    std::u16string FTitle;
+    TForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    int FModalLevel = 0;
+};
+
+TApplication& Application();

@@ -1,0 +1,72 @@
+// Helpers of the UI tests: actions run from inside a message loop after a delay, and the lookup
+// of the system dialogs the helpers open.
+#pragma once
+
+#include "LuUi.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+inline std::map<UINT_PTR, std::function<void()>>& PendingActions() {
+    static std::map<UINT_PTR, std::function<void()>> pending;
+    return pending;
+}
+
+inline void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    auto it = PendingActions().find(timer);
+    if (it == PendingActions().end()) return;
+    std::function<void()> run = std::move(it->second);
+    PendingActions().erase(it);
+    run();
+}
+
+// Runs `action` once, from the thread's message loop (modal loops included), after `ms`.
+inline void After(UINT ms, std::function<void()> action) {
+    const UINT_PTR id = SetTimer(nullptr, 0, ms, RunPendingAction);
+    PendingActions()[id] = std::move(action);
+}
+
+// The first visible top-level window of this thread with the class name (e.g. L"#32770").
+inline HWND FindThreadWindow(const wchar_t* className) {
+    struct Search {
+        const wchar_t* name;
+        HWND found;
+    } search{className, nullptr};
+    struct Proc {
+        static BOOL CALLBACK Visit(HWND h, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t cls[64] = {};
+            GetClassNameW(h, cls, 64);
+            if (IsWindowVisible(h) && lstrcmpW(cls, s->name) == 0) {
+                s->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        }
+    };
+    EnumThreadWindows(GetCurrentThreadId(), &Proc::Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Calls `action` with the system dialog once it is up (polling every 50 ms, up to ~10 s).
+inline void WhenDialogUp(std::function<void(HWND)> action, int triesLeft = 200) {
+    After(50, [action, triesLeft] {
+        if (HWND dlg = FindThreadWindow(L"#32770")) action(dlg);
+        else if (triesLeft > 0) WhenDialogUp(action, triesLeft - 1);
+    });
+}
+
+// Lets pending messages (paints, posted keys) run.
+inline void Pump(int rounds = 3) {
+    for (int i = 0; i < rounds; ++i) {
+        Application().ProcessMessages();
+        Sleep(10);
+    }
+}
+
+inline void PostKey(HWND target, WORD key, bool alt = false) {
+    const LPARAM lp = 1 | (alt ? (1 << 29) : 0);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lp);
+}

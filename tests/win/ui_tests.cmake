@@ -1,0 +1,20 @@
+# Tests of the UI toolkit, the window helpers and the base forms. Windows need a display: the test
+# runs on a private Xvfb display in a Wine prefix of its own (its wineserver is restarted for that
+# display, which must not disturb the tests sharing the main prefix).
+lusetup_add_test(win_ui_tests
+    SOURCES
+        ${CMAKE_CURRENT_SOURCE_DIR}/UiToolkitTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/BaseFormsTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/VclUtilsTest.cpp
+    LIBS luforms)
+luui_add_manifest(win_ui_tests AS_INVOKER)
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+    set_target_properties(win_ui_tests PROPERTIES CROSSCOMPILING_EMULATOR
+        "${CMAKE_CURRENT_SOURCE_DIR}/xvfb-wine.sh;--prefix=${CMAKE_BINARY_DIR}/wineprefix-ui")
+    set_tests_properties(win_ui_tests PROPERTIES RUN_SERIAL FALSE TIMEOUT 900)
+endif()
+
+# A demo of every control in every state, for the screenshots of tests/win/ui_screenshots.sh.
+add_executable(ui_gallery ${CMAKE_CURRENT_SOURCE_DIR}/UiGallery.cpp)
+target_link_libraries(ui_gallery PRIVATE luforms)
+luui_add_manifest(ui_gallery AS_INVOKER)

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs a 64-bit Windows executable under wine64 on a private X display: windows need one.
+#   xvfb-wine.sh --prefix=DIR PROGRAM.exe [ARGS...]
+# Xvfb picks a free display itself (-displayfd). A wineserver keeps the display it started with,
+# so any server left in the prefix is stopped before and after the run. The prefix should be one
+# that no concurrent test shares, since its server is stopped.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+prefix=""
+if [[ "${1:-}" == --prefix=* ]]; then
+    prefix="${1#--prefix=}"
+    shift
+fi
+: "${prefix:?--prefix=DIR must be given}"
+wineserver=/usr/lib/wine/wineserver
+stop_wineserver() { WINEPREFIX="$prefix" HOME="$prefix/home" "$wineserver" -k >/dev/null 2>&1 || true; }
+
+geometry="${XVFB_SCREEN:-1280x1024x24}"
+fdfile="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -nolisten unix-abstract 3>"$fdfile" >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+    stop_wineserver
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    rm -f "$fdfile"
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+    [[ -s "$fdfile" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "xvfb-wine.sh: Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+done
+display="$(tr -d '[:space:]' <"$fdfile")"
+[[ -n "$display" ]] || { echo "xvfb-wine.sh: Xvfb gave no display" >&2; exit 1; }
+export DISPLAY=":$display"
+
+[[ -d "$prefix" ]] && stop_wineserver
+# Without a window manager, Wine waits two seconds on every hidden "managed" window for a state
+# change that never comes: make windows unmanaged in this prefix, once.
+if [[ ! -f "$prefix/.lusetup-unmanaged" ]]; then
+    "$root/cmake/wine-run.sh" --prefix="$prefix" reg add 'HKCU\Software\Wine\X11 Driver' \
+        /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 && touch "$prefix/.lusetup-unmanaged"
+fi
+set +e
+"$root/cmake/wine-run.sh" --prefix="$prefix" "$@"
+rc=$?
+set -e
+exit "$rc"
