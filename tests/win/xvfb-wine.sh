@@ -36,12 +36,27 @@ display="$(tr -d '[:space:]' <"$fdfile")"
 export DISPLAY=":$display"
 
 [[ -d "$prefix" ]] && stop_wineserver
-# Without a window manager, Wine waits two seconds on every hidden "managed" window for a state
-# change that never comes: make windows unmanaged in this prefix, once.
-if [[ ! -f "$prefix/.lusetup-unmanaged" ]]; then
-    "$root/cmake/wine-run.sh" --prefix="$prefix" reg add 'HKCU\Software\Wine\X11 Driver' \
-        /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 && touch "$prefix/.lusetup-unmanaged"
+# Prefix settings, once: without a window manager Wine waits two seconds on every hidden "managed"
+# window for a state change that never comes, so windows are unmanaged; and the Windows CJK faces
+# (and the Chinese fallback of Tahoma) map to the installed WenQuanYi font, so that Chinese
+# captions render as text rather than boxes.
+if [[ ! -f "$prefix/.lusetup-ui-ready" ]]; then
+    regfile="$prefix/lusetup-ui.reg"
+    mkdir -p "$prefix"
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+        '"微软雅黑"="WenQuanYi Micro Hei"' '"Microsoft YaHei"="WenQuanYi Micro Hei"' \
+        '"宋体"="WenQuanYi Micro Hei"' '"SimSun"="WenQuanYi Micro Hei"' '' |
+        iconv -f UTF-8 -t UTF-16 >"$regfile"
+    "$root/cmake/wine-run.sh" --prefix="$prefix" regedit /S "$(printf 'Z:%s' "${regfile//\//\\}")" >/dev/null 2>&1 &&
+    "$root/cmake/wine-run.sh" --prefix="$prefix" reg add \
+        'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 &&
+        touch "$prefix/.lusetup-ui-ready"
+    stop_wineserver
 fi
+
 set +e
 "$root/cmake/wine-run.sh" --prefix="$prefix" "$@"
 rc=$?

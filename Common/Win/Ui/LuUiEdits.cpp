@@ -45,6 +45,14 @@ void TCustomEdit::CommandNotify(WORD code) {
     }
 }
 
+HBRUSH TCustomEdit::CtlColor(HDC dc) {
+    if (IsWindowEnabled(FHandle)) return TWinControl::CtlColor(dc);
+    const TSkinPalette& p = TLuSkin::Palette();
+    SetTextColor(dc, p.DisabledText);
+    SetBkColor(dc, p.DisabledFace);
+    return ColorBrush(TColor(p.DisabledFace));
+}
+
 LRESULT TCustomEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_NCPAINT: {

@@ -19,6 +19,8 @@ public:
     TNotifyEvent OnChange;
 
     void CommandNotify(WORD code) override;
+    // A disabled field is shaded, as the skinned controls are.
+    HBRUSH CtlColor(HDC dc) override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 protected:

@@ -167,7 +167,7 @@ void TLuSkin::DrawProgressBar(HDC dc, const RECT& r, TSkinState s, double fracti
     const RECT in{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
     const int filled = int((in.right - in.left) * fraction + 0.5);
     const RECT bar{in.left, in.top, in.left + filled, in.bottom};
-    const COLORREF barColor = (s & skDisabled) ? p.DisabledBorder : p.Accent;
+    const COLORREF barColor = (s & skDisabled) ? p.DisabledText : p.Accent;
     if (filled > 0) Fill(dc, bar, barColor);
     if (text.empty()) return;
     const UINT fmt = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
