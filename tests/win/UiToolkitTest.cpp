@@ -84,6 +84,29 @@ TEST(UiLayout, AlignedChildrenShareTheClientAreaAndAnchorsFollowResizes) {
     EXPECT_EQ(client->Left(), 0) << "hidden aligned controls give their room back";
 }
 
+TEST(UiLayout, PanelFrameLiesOutsideTheClientArea) {
+    // The main window's colour panel: 750 by 480 with a one-pixel frame leaves 748 pixels for the
+    // bottom strip and the background image.
+    TForm f;
+    f.SetBorderStyle(bsNone);
+    f.SetClientSize(750, 480);
+    TPanel* pnl = f.Add<TPanel>(u"pnlMainFormColor", 0, 0, 10, 10);
+    pnl->SetAlign(alClient);
+    pnl->SetBorderStyle(bsSingle);
+    TPanel* bottom = pnl->Add<TPanel>(u"pnlBottom", 0, 0, 10, 100);
+    bottom->SetAlign(alBottom);
+    TImage* background = pnl->Add<TImage>(u"imgBackground", 0, 0, 10, 10);
+    background->SetAlign(alClient);
+    EXPECT_EQ(pnl->Width(), 750);
+    EXPECT_EQ(pnl->ClientWidth(), 748);
+    EXPECT_EQ(bottom->Width(), 748);
+    EXPECT_EQ(bottom->Top(), 378);
+    EXPECT_EQ(background->Width(), 748);
+    EXPECT_EQ(background->Height(), 378);
+    pnl->SetBorderStyle(bsNone);
+    EXPECT_EQ(bottom->Width(), 750);
+}
+
 TEST(UiMouse, WindowlessControlsGetMouseDownAndClickInTheirOwnCoordinates) {
     TForm f;
     f.SetClientSize(300, 200);
