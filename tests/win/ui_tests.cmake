@@ -6,6 +6,7 @@ lusetup_add_test(win_ui_tests
         ${CMAKE_CURRENT_SOURCE_DIR}/UiToolkitTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/BaseFormsTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/VclUtilsTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/DialogsTest.cpp
     LIBS luforms)
 luui_add_manifest(win_ui_tests AS_INVOKER)
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
@@ -18,3 +19,8 @@ endif()
 add_executable(ui_gallery ${CMAKE_CURRENT_SOURCE_DIR}/UiGallery.cpp)
 target_link_libraries(ui_gallery PRIVATE luforms)
 luui_add_manifest(ui_gallery AS_INVOKER)
+
+# The installer's dialogs in each language, for tests/win/installer_screenshots.sh.
+add_executable(dialogs_gallery ${CMAKE_CURRENT_SOURCE_DIR}/DialogsGallery.cpp)
+target_link_libraries(dialogs_gallery PRIVATE luforms)
+luui_add_manifest(dialogs_gallery AS_INVOKER)
