@@ -13,6 +13,8 @@ enum TExitCode : int {
     ecWriteFailureExit = 2,  // the user chose Exit Setup after a file could not be written
     ecWindowsTooOld = 3,     // the script asks for a newer Windows than the one running
     ecNoScriptResource = 4,  // the executable carries no setup script: not a package
+    ecDestDirRefused = 5,    // an unattended run (/Silent, /Auto) could not create or write to the
+                             // destination directory; nothing was installed
 };
 
 struct TExitCodeInfo {
