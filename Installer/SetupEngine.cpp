@@ -1,0 +1,201 @@
+// The engine's start-up, the destination check and the order of the install stages.
+#include "SetupEngine.h"
+
+#include "InstallPlan.h"
+#include "LanguageChoice.h"
+#include "LuStrUtils.h"
+#include "LuStreams.h"
+#include "LuSysUtilsWin.h"
+#include "PackageFormat.h"
+#include "SetupScript.h"
+#include "Setupfn.h"
+#include "StartupRules.h"
+#include "UninstallInfo.h"
+
+namespace {
+
+std::u16string AnsiToText(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::u16string text(size_t(n > 0 ? n : 0), u'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(text.data()), n);
+    return text;
+}
+
+const wchar_t* WStr(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+// The directory of an earlier installation as its uninstall key stored it.
+std::optional<std::u16string> PreviousInstallLocation(const std::u16string& guid) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(UninstallKeyName(guid)), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    TRegKey owned(key);
+    const std::u16string valueName(InstallLocationValueName);
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, WStr(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::u16string value(size / 2 + 1, u'\0');
+    size = DWORD(value.size() * 2);
+    if (RegQueryValueExW(key, WStr(valueName), nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    value.resize(size / 2);
+    while (!value.empty() && value.back() == u'\0') value.pop_back();
+    return value;
+}
+
+}  // namespace
+
+double NowDateTime() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    // Days from the civil date (proleptic Gregorian), shifted to the 1899-12-30 epoch.
+    const int y = st.wYear - (st.wMonth <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int mp = (st.wMonth + 9) % 12;
+    const int doy = (153 * mp + 2) / 5 + st.wDay - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const long days1970 = long(era) * 146097 + doe - 719468;
+    const double ms = st.wHour * 3600000.0 + st.wMinute * 60000.0 + st.wSecond * 1000.0 + st.wMilliseconds;
+    return double(days1970 + 25569) + ms / 86400000.0;
+}
+
+std::u16string SystemDirectory() {
+    wchar_t buf[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(buf, MAX_PATH);
+    return (n > 0 && n < MAX_PATH) ? std::u16string(reinterpret_cast<const char16_t*>(buf), n)
+                                   : std::u16string(u"C:\\Windows\\System32");
+}
+
+std::u16string SysErrorMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string result = n ? std::u16string(reinterpret_cast<const char16_t*>(text), n)
+                              : u"System error " + IntToStr(int64_t(code));
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == u'\n' || result.back() == u'\r' || result.back() == u' '))
+        result.pop_back();
+    return result;
+}
+
+TSetupEngine::TSetupEngine(TInstallerHost& host) : FHost(host), FScript(std::make_unique<TSetupScript>()) {}
+
+TSetupEngine::~TSetupEngine() = default;
+
+void TSetupEngine::EndProcess(TExitCode code) {
+    ExitProcess(UINT(code));
+}
+
+void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments) {
+    const TStartMode mode = ::ParseCommandLine(arguments);
+    FSilent = mode == TStartMode::smSilent;
+    FAuto = mode == TStartMode::smAuto;
+}
+
+bool TSetupEngine::IsSilentCommandLine(const std::vector<std::u16string>& arguments) {
+    return ::ParseCommandLine(arguments) == TStartMode::smSilent;
+}
+
+void TSetupEngine::LoadScript() {
+    FPackage = TPackageModule::Self();
+    const TScriptResource which = ChooseScriptResource(FPackage.HasPackageResource(SetupScriptResID),
+                                                       FPackage.HasPackageResource(MiniSetupScriptResID));
+    if (which == TScriptResource::srNone) EndProcess(ecNoScriptResource);
+    FFullPackage = which == TScriptResource::srFull;
+    TMemoryStream stream;
+    FPackage.LoadPackageResource(ScriptResourceName(which), stream);
+    stream.SetPosition(0);
+    FScript->LoadFromStream(stream);
+}
+
+void TSetupEngine::InitLanguage() {
+    const TStartMode mode = FSilent ? TStartMode::smSilent : FAuto ? TStartMode::smAuto : TStartMode::smInteractive;
+    const std::optional<std::u16string> language =
+        ChooseLanguage(*FScript->BaseInfo, mode, TLuWinfn::GetUserLangAbbrev(),
+                       [this](const std::vector<std::u16string>& available, std::u16string& chosen) {
+                           return FHost.AskLanguage(available, chosen);
+                       });
+    if (!language) EndProcess(ecSuccess);  // cancelled before anything was installed
+    FLanguage = *language;
+    FTexts.SetLanguage(FLanguage);
+    FTitle = TitleOfLanguage(*FScript->BaseInfo, FLanguage);
+    TSetupfn::GroupName = FTitle;
+}
+
+void TSetupEngine::CheckWinVersion() {
+    const TWinVersionEnum required = FScript->BaseInfo->WinVersion;
+    const TWinVersion& v = TLuWinfn::WinVersion();
+    if (IsWinVersionMet(required, v.PlatformId == VER_PLATFORM_WIN32_NT, v.Major, v.Minor)) return;
+    FHost.ShowMessage(WinVersionMessage(FTexts, required));
+    EndProcess(ecWindowsTooOld);
+}
+
+std::u16string TSetupEngine::DefaultDestination() const {
+    return ::DefaultDestination(*FScript->BaseInfo, FTitle, PreviousInstallLocation(FScript->BaseInfo->GUID));
+}
+
+uint32_t TSetupEngine::MainFormColor() const { return uint32_t(FScript->BaseInfo->MainFormColor); }
+
+const std::u16string& TSetupEngine::Version() const { return FScript->BaseInfo->Version; }
+
+std::string TSetupEngine::LoadIcon() {
+    TMemoryStream stream;
+    FPackage.LoadPackageResource(Utf16ToUtf8(FScript->BaseInfo->IconResID), stream);
+    FIconPng = stream.ToString();
+    return FIconPng;
+}
+
+std::u16string TSetupEngine::LoadLicenseText() {
+    const std::u16string resID = LicenseResIDOfLanguage(*FScript->BaseInfo, FLanguage);
+    if (resID.empty() || !FPackage.HasPackageResource(Utf16ToUtf8(resID))) return {};
+    TMemoryStream stream;
+    FPackage.LoadPackageResource(Utf16ToUtf8(resID), stream);
+    return DecodeLicenseText(stream.ToString(), AnsiToText);
+}
+
+TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::u16string& dir) {
+    const TDestDirCheck check = CheckDestDirText(fieldText);
+    TSetupfn::AppDir = check.Trimmed;
+    dir = check.Dir;
+    if (check.Result == TDestDirCheck::dcEmpty) return TDestDirResult::drEmpty;
+    TSetupfn::AppDir = dir;
+    if (check.Result != TDestDirCheck::dcOk) return TDestDirResult::drCannotCreate;
+    if (!DirectoryExists(dir)) {
+        try {
+            ForceDirectories(dir);
+        } catch (const Exception&) {
+            // Reported below, by the directory that is still missing.
+        }
+        if (!DirectoryExists(dir)) return TDestDirResult::drCannotCreate;
+    }
+    const std::u16string testFile = WriteTestFileName(dir, TLuStrfn::NewGUIDString());
+    HANDLE h = CreateFileW(WStr(testFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool writable = h != INVALID_HANDLE_VALUE;
+    if (writable) CloseHandle(h);
+    DeleteFileW(WStr(testFile));
+    return writable ? TDestDirResult::drOk : TDestDirResult::drCannotWrite;
+}
+
+void TSetupEngine::InstallStages(const std::function<void(const std::u16string&)>& setWaitText) {
+    FHost.SetProgressMax(ProgressMaximum(*FScript));
+    setWaitText(FTexts.ResCheckingOldVersion());
+    FHost.ProcessMessages();
+    UninstallOldVersion();
+    KillRunningApps();
+
+    setWaitText(FTexts.ResInstalling());
+    FHost.ProcessMessages();
+    InstallFiles();
+    WriteRegistry();
+    CreateShortCuts();
+    SaveUninstallData();
+    WriteUninstallKey();
+    RunSetupPrograms();
+}
+
+std::u16string TSetupEngine::RunButtonCaption() const { return ::RunButtonCaption(FTexts, *FScript->RunList); }

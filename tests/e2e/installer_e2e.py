@@ -1,0 +1,260 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the installer under wine64: build a package from a small fixture with the
+builder, install it with /Silent, and read back what a user would find on the machine."""
+import argparse, datetime, os, re, shutil, struct, subprocess, sys, time, zlib
+
+GUID = "{6B1F0C2A-3D4E-4F50-8A61-7B8C9DA0B1C2}"
+TITLE = "E2E Product"
+APP = "C:\\Program Files\\E2E Product"
+failures = []
+
+
+def check(cond, what):
+    print(("ok   " if cond else "FAIL ") + what)
+    if not cond:
+        failures.append(what)
+
+
+def winpath(p):
+    return "Z:" + os.path.abspath(p).replace("/", "\\")
+
+
+class Env:
+    def __init__(self, a):
+        self.a = a
+        self.prefix = os.path.join(a.build, "wineprefix-e2e")
+        self.xvfb = os.path.join(a.source, "tests", "win", "xvfb-wine.sh")
+
+    def run(self, exe, *args, timeout=300, env=None):
+        e = dict(os.environ)
+        e.update(env or {})
+        p = subprocess.run([self.xvfb, "--prefix=" + self.prefix, exe, *args], capture_output=True, timeout=timeout, env=e)
+        return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+    def drive_c(self, winp):
+        assert winp[:3].upper() == "C:\\"
+        return os.path.join(self.prefix, "drive_c", *winp[3:].split("\\"))
+
+
+# ---- The registry files of the prefix (written when its server stops) ---------------------------
+def parse_reg(path):
+    keys, cur = {}, None
+    text = open(path, encoding="utf-8", errors="replace").read()
+    text = re.sub(r"\\\n\s*", "", text)  # continued hex lines
+    for line in text.splitlines():
+        if line.startswith("["):
+            name = line[1:line.index("]")].replace("\\\\", "\\")
+            cur = keys.setdefault(name.lower(), {})
+            continue
+        if cur is None or not (line.startswith('"') or line.startswith("@")):
+            continue
+        if line.startswith("@"):
+            vname, rest = "", line[2:]
+        else:
+            m = re.match(r'"((?:[^"\\]|\\.)*)"=(.*)', line)
+            if not m:
+                continue
+            vname, rest = unescape(m.group(1)), m.group(2)
+        if rest.startswith('"'):
+            cur[vname.lower()] = ("REG_SZ", unescape(rest[1:-1]))
+        elif rest.startswith("dword:"):
+            cur[vname.lower()] = ("REG_DWORD", int(rest[6:], 16))
+        elif rest.startswith("hex:"):
+            cur[vname.lower()] = ("REG_BINARY", bytes(int(b, 16) for b in rest[4:].split(",") if b))
+        else:
+            cur[vname.lower()] = ("OTHER", rest)
+    return keys
+
+
+def unescape(s):
+    out, i = [], 0
+    while i < len(s):
+        c = s[i]
+        if c == "\\" and i + 1 < len(s):
+            n = s[i + 1]
+            if n == "x":
+                m = re.match(r"[0-9a-fA-F]{1,4}", s[i + 2:])
+                out.append(chr(int(m.group(0), 16)))
+                i += 2 + len(m.group(0))
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out)
+
+
+def decode_package_data(data):
+    return zlib.decompress(bytes(b ^ (i % 255) for i, b in enumerate(data)))
+
+
+def png_bytes():
+    def chunk(t, d):
+        return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + bytes([200, 60, 30, 255]) * 4 for _ in range(4))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def make_fixture(work, a, log_win):
+    files = os.path.join(work, "files")
+    os.makedirs(os.path.join(files, "sub", "deep"))
+    open(os.path.join(files, "readme.txt"), "w").write("read me\n")
+    open(os.path.join(files, "empty.txt"), "w").close()
+    open(os.path.join(files, "sub", "deep", "data.bin"), "wb").write(bytes(range(256)) * 3)
+    open(os.path.join(files, "original.txt"), "w").write("renamed on install\n")
+    shutil.copy(a.logger, os.path.join(files, "e2e-logger.exe"))
+    # Distinct, fixed last-write times (2021-03-04 05:06:07 + n hours, local).
+    base = time.mktime((2021, 3, 4, 5, 6, 7, 0, 0, -1))
+    for n, rel in enumerate(["readme.txt", "sub/deep/data.bin", "original.txt", "e2e-logger.exe"]):
+        os.utime(os.path.join(files, rel), (base + 3600 * n, base + 3600 * n))
+    open(os.path.join(work, "logo.png"), "wb").write(png_bytes())
+    logger = "{app}\\e2e-logger.exe"
+    script = f'''<?xml version="1.0" encoding="utf-8"?>
+<TSetupScript>
+  <BaseInfo GUID="{GUID}" AppTitleCHS="{TITLE}" AppTitleENG="{TITLE}" Version="1.2.3.4" DefInstallPath="{{pf}}\\{TITLE}"
+            IconFile="logo.png" ProductName="E2E" CompanyName="LuSetup Tests" CompanyUrl="http://example.invalid/"
+            FullSetupFile="e2e-setup.exe"/>
+  <FileList><Items>
+    <TSetupFile SourcePath="files" SourceMask="readme.txt" DestDir="{{app}}"/>
+    <TSetupFile SourcePath="files" SourceMask="empty.txt" DestDir="{{app}}"/>
+    <TSetupFile SourcePath="files\\sub\\deep" SourceMask="data.bin" DestDir="{{app}}\\sub\\deep"/>
+    <TSetupFile SourcePath="files" SourceMask="original.txt" NewFileName="renamed.txt" DestDir="{{app}}\\docs"/>
+    <TSetupFile SourcePath="files" SourceMask="e2e-logger.exe" DestDir="{{app}}"/>
+  </Items></FileList>
+  <RegList><Items>
+    <TSetupReg RootKey="rrkCurrentUser" SubKey="Software\\LuSetupE2E\\Sub\\Deep" ValueName="Path" ValueData="{{app}}" ValueType="rvtString"/>
+    <TSetupReg RootKey="rrkCurrentUser" SubKey="\\Software\\LuSetupE2E\\Sub\\Deep" ValueName="Num" ValueData="42" ValueType="rvtDWord"/>
+    <TSetupReg RootKey="rrkCurrentUser" SubKey="Software\\LuSetupE2E" ValueName="" ValueData="default {{AppTitle}}" ValueType="rvtString"/>
+    <TSetupReg RootKey="rrkLocalMachine" SubKey="Software\\LuSetupE2E\\Machine" ValueName="Count" ValueData="-7" ValueType="rvtDWord"/>
+    <TSetupReg RootKey="rrkLocalMachine" SubKey="Software\\LuSetupE2E\\Machine" ValueName="Title" ValueData="{{AppTitle}}" ValueType="rvtString"/>
+  </Items></RegList>
+  <ShortCutList><Items>
+    <TSetupShortCut SaveDir="{{app}}" Name="App Link" DstFile="{logger}" WorkDir="{{app}}\\sub"/>
+    <TSetupShortCut SaveDir="{{desktop}}" Name="{{AppTitle}}" DstFile="{{app}}\\readme.txt" WorkDir="{{app}}"/>
+  </Items></ShortCutList>
+  <RunList><Items>
+    <TSetupRun FileName="{logger}" Params="{log_win} nowait" WorkDir="{{app}}" Wait="False"/>
+    <TSetupRun FileName="{logger}" Params="{log_win} wait" WorkDir="{{app}}" Wait="True"/>
+  </Items></RunList>
+</TSetupScript>
+'''
+    path = os.path.join(work, "e2e.xml")
+    open(path, "w", encoding="utf-8").write(script)
+    return path
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    for n in ("source", "build", "stub", "builder", "logger", "probe"):
+        ap.add_argument("--" + n, required=True)
+    a = ap.parse_args()
+    env = Env(a)
+    work = os.path.join(a.build, "e2e-work")
+    shutil.rmtree(work, ignore_errors=True)
+    shutil.rmtree(env.prefix, ignore_errors=True)
+    os.makedirs(work)
+    log = os.path.join(work, "programs.log")
+    script = make_fixture(work, a, winpath(log))
+    out = os.path.join(work, "out")
+    rc, so, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
+                         "--stub", winpath(a.stub), "--quiet")
+    check(rc == 0, f"builder made the package (rc {rc}) {se.strip()[:300]}")
+    setup = os.path.join(out, "e2e-setup.exe")
+    if rc != 0:
+        return 1
+
+    # ---- First run: a fresh machine --------------------------------------------------------------
+    start = time.time()
+    rc, so, se = env.run(setup, "/Silent")
+    check(rc == 0, f"/Silent run ends with exit code 0 (got {rc}) {se.strip()[-300:]}")
+    files = os.path.join(work, "files")
+    expected = [("readme.txt", "readme.txt"), ("sub/deep/data.bin", "sub/deep/data.bin"),
+                ("docs/renamed.txt", "original.txt"), ("e2e-logger.exe", "e2e-logger.exe")]
+    for target, source in expected:
+        t = os.path.join(env.drive_c(APP), *target.split("/"))
+        s = os.path.join(files, *source.split("/"))
+        ok = os.path.isfile(t) and open(t, "rb").read() == open(s, "rb").read()
+        check(ok, f"file {target} holds its content")
+        if ok:
+            check(abs(os.stat(t).st_mtime - os.stat(s).st_mtime) < 2.5, f"file {target} has its last-write time")
+    e = os.path.join(env.drive_c(APP), "empty.txt")
+    check(os.path.isfile(e) and os.path.getsize(e) == 0, "an empty entry gives an empty file")
+    check(not os.path.exists(os.path.join(env.drive_c(APP), "original.txt")), "NewFileName replaces the source name")
+    leftovers = [n for n in os.listdir(env.drive_c(APP)) if n.startswith("{")]
+    check(not leftovers, "the write test leaves no file behind")
+
+    system = parse_reg(os.path.join(env.prefix, "system.reg"))
+    user = parse_reg(os.path.join(env.prefix, "user.reg"))
+    deep = user.get("software\\lusetupe2e\\sub\\deep", {})
+    check(deep.get("path") == ("REG_SZ", APP + "\\"), f"HKCU REG_SZ with {{app}} expanded: {deep.get('path')}")
+    check(deep.get("num") == ("REG_DWORD", 42), f"HKCU REG_DWORD 42 in a created key path: {deep.get('num')}")
+    top = user.get("software\\lusetupe2e", {})
+    check(top.get("") == ("REG_SZ", "default " + TITLE), f"default value: {top.get('')}")
+    machine = system.get("software\\lusetupe2e\\machine", {})
+    check(machine.get("count") == ("REG_DWORD", 0xFFFFFFF9), f"HKLM REG_DWORD -7: {machine.get('count')}")
+    check(machine.get("title") == ("REG_SZ", TITLE), f"HKLM REG_SZ: {machine.get('title')}")
+
+    # Shortcuts read back through the shell-link object.
+    lnk = APP + "\\App Link.lnk"
+    rc2, so2, _ = env.run(a.probe, lnk)
+    check(rc2 == 0 and so2.lower() == (APP + "\\e2e-logger.exe|" + APP + "\\sub").lower(),
+          f"shortcut target and working folder: {so2!r}")
+    desktop = [os.path.join(dp, f) for dp, _, fs in os.walk(os.path.join(env.prefix, "drive_c", "users"))
+               for f in fs if f == TITLE + ".lnk"]
+    check(len(desktop) == 1 and "desktop" in desktop[0].lower(), f"desktop shortcut named after the title: {desktop}")
+
+    # The uninstall entry: nineteen values with their types.
+    key = system.get(("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower(), {})
+    today = datetime.date.today().strftime("%Y%m%d")
+    want = {
+        "displayname": ("REG_SZ", TITLE + " Version 1.2.3.4"), "displayversion": ("REG_SZ", "1.2.3.4"),
+        "helplink": ("REG_SZ", "http://example.invalid/"), "installlocation": ("REG_SZ", APP + "\\"),
+        "installlanguage": ("REG_SZ", "ENG"), "majorversion": ("REG_DWORD", 1), "minorversion": ("REG_DWORD", 2),
+        "nomodify": ("REG_DWORD", 1), "norepair": ("REG_DWORD", 1), "publisher": ("REG_SZ", "LuSetup Tests"),
+        "quietuninstallstring": ("REG_SZ", f'"{APP}\\Uninstall.exe" /SILENT'),
+        "uninstallstring": ("REG_SZ", f'"{APP}\\Uninstall.exe"'), "urlinfoabout": ("REG_SZ", "http://example.invalid/"),
+        "urlupdateinfo": ("REG_SZ", "http://example.invalid/"), "versionmajor": ("REG_DWORD", 1),
+        "versionminor": ("REG_DWORD", 2),
+    }
+    for name, value in want.items():
+        check(key.get(name) == value, f"uninstall value {name}: {key.get(name)}")
+    total = sum(os.path.getsize(os.path.join(files, s)) for _, s in expected)
+    check(key.get("estimatedsize") == ("REG_DWORD", total // 1024), f"EstimatedSize: {key.get('estimatedsize')}")
+    check(key.get("installdate") in (("REG_SZ", today), ("REG_SZ", datetime.date.fromtimestamp(start).strftime("%Y%m%d"))),
+          f"InstallDate: {key.get('installdate')}")
+    idt = key.get("installdatetime")
+    if idt and idt[0] == "REG_BINARY" and len(idt[1]) == 8:
+        days = struct.unpack("<d", idt[1])[0]
+        stamp = (datetime.datetime(1899, 12, 30) + datetime.timedelta(days=days)).timestamp()
+        check(start - 5 <= stamp <= time.time() + 5, "InstallDateTime is the local time of the install")
+    else:
+        check(False, f"InstallDateTime is 8 binary bytes: {idt}")
+    check(len(key) == 19, f"the uninstall key holds exactly 19 values ({len(key)})")
+
+    da1 = os.path.join(env.drive_c(APP), "Uninstall.da1")
+    da2 = os.path.join(env.drive_c(APP), "Uninstall.da2")
+    try:
+        xml = decode_package_data(open(da1, "rb").read()).decode("utf-8")
+        check("<TSetupScript" in xml and GUID in xml and "{app}" in xml, "Uninstall.da1 decodes to the script XML, unexpanded")
+    except Exception as ex:  # noqa: BLE001
+        check(False, f"Uninstall.da1 decodes: {ex}")
+    try:
+        check(decode_package_data(open(da2, "rb").read()) == png_bytes(), "Uninstall.da2 decodes to the icon PNG")
+    except Exception as ex:  # noqa: BLE001
+        check(False, f"Uninstall.da2 decodes: {ex}")
+
+    lines = open(log).read().split() if os.path.exists(log) else []
+    check(lines == ["wait", "nowait"], f"Wait program during the install, the other at the end: {lines}")
+
+    # ---- Exit codes of the ends the installer decides itself ---------------------------------------
+    rc, _, _ = env.run(a.stub, "/Silent")
+    check(rc == 4, f"an executable without a setup script ends with 4 (got {rc})")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    rc = main()
+    print(f"{len(failures)} failure(s)" if failures else "all checks passed")
+    sys.exit(rc)
