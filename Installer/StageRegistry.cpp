@@ -6,6 +6,7 @@
 #include "InstallPlan.h"
 #include "LocalTexts.h"
 #include "LuStrUtils.h"
+#include "LuSysUtilsWin.h"
 #include "Setupfn.h"
 
 #include <objidl.h>
@@ -79,8 +80,11 @@ void TSetupEngine::CreateShortCuts() {
         link->SetPath(W(plan.DstFile));
         link->SetWorkingDirectory(W(plan.WorkDir));
         TComPtr<IPersistFile> file;
+        // The folder is created first: a Start-menu group ({group}) does not exist before the first
+        // installation, and saving into a missing folder would silently leave no shortcut.
+        TLuFilefn::EnsureFileDir(plan.LinkPath);
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.P))) && file.P)
-            file->Save(W(plan.LinkPath), TRUE);  // a folder that does not exist leaves no shortcut
+            file->Save(W(plan.LinkPath), TRUE);
     }
     FHost.FillProgress();
 }

@@ -133,6 +133,7 @@ def make_fixture(work, a, log_win):
   <ShortCutList><Items>
     <TSetupShortCut SaveDir="{{app}}" Name="App Link" DstFile="{logger}" WorkDir="{{app}}\\sub"/>
     <TSetupShortCut SaveDir="{{desktop}}" Name="{{AppTitle}}" DstFile="{{app}}\\readme.txt" WorkDir="{{app}}"/>
+    <TSetupShortCut SaveDir="{{group}}" Name="Group Link" DstFile="{{app}}\\readme.txt" WorkDir="{{app}}"/>
   </Items></ShortCutList>
   <RunList><Items>
     <TSetupRun FileName="{logger}" Params="{log_win} nowait" WorkDir="{{app}}" Wait="False"/>
@@ -204,6 +205,11 @@ def main():
     desktop = [os.path.join(dp, f) for dp, _, fs in os.walk(os.path.join(env.prefix, "drive_c", "users"))
                for f in fs if f == TITLE + ".lnk"]
     check(len(desktop) == 1 and "desktop" in desktop[0].lower(), f"desktop shortcut named after the title: {desktop}")
+    # The Start-menu group folder does not exist before the first installation; it is created.
+    group = [os.path.join(dp, f) for dp, _, fs in os.walk(os.path.join(env.prefix, "drive_c"))
+             for f in fs if f == "Group Link.lnk"]
+    check(len(group) == 1 and os.path.basename(os.path.dirname(group[0])) == TITLE and "programs" in group[0].lower(),
+          f"Start-menu shortcut in the product's group folder: {group}")
 
     # The uninstall entry: nineteen values with their types.
     key = system.get(("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower(), {})
