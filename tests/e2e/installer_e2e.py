@@ -25,10 +25,11 @@ class Env:
         self.prefix = os.path.join(a.build, "wineprefix-e2e")
         self.xvfb = os.path.join(a.source, "tests", "win", "xvfb-wine.sh")
 
-    def run(self, exe, *args, timeout=300, env=None):
+    def run(self, exe, *args, timeout=300, env=None, cwd=None):
         e = dict(os.environ)
         e.update(env or {})
-        p = subprocess.run([self.xvfb, "--prefix=" + self.prefix, exe, *args], capture_output=True, timeout=timeout, env=e)
+        p = subprocess.run([self.xvfb, "--prefix=" + self.prefix, exe, *args], capture_output=True, timeout=timeout,
+                           env=e, cwd=cwd)
         return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
 
     def drive_c(self, winp):
@@ -105,6 +106,7 @@ def make_fixture(work, a, log_win):
     open(os.path.join(files, "sub", "deep", "data.bin"), "wb").write(bytes(range(256)) * 3)
     open(os.path.join(files, "original.txt"), "w").write("renamed on install\n")
     shutil.copy(a.logger, os.path.join(files, "e2e-logger.exe"))
+    shutil.copy(a.logger, os.path.join(files, "e2e-sleeper.exe"))  # a package program left running
     # Distinct, fixed last-write times (2021-03-04 05:06:07 + n hours, local).
     base = time.mktime((2021, 3, 4, 5, 6, 7, 0, 0, -1))
     for n, rel in enumerate(["readme.txt", "sub/deep/data.bin", "original.txt", "e2e-logger.exe"]):
@@ -122,6 +124,7 @@ def make_fixture(work, a, log_win):
     <TSetupFile SourcePath="files\\sub\\deep" SourceMask="data.bin" DestDir="{{app}}\\sub\\deep"/>
     <TSetupFile SourcePath="files" SourceMask="original.txt" NewFileName="renamed.txt" DestDir="{{app}}\\docs"/>
     <TSetupFile SourcePath="files" SourceMask="e2e-logger.exe" DestDir="{{app}}"/>
+    <TSetupFile SourcePath="files" SourceMask="e2e-sleeper.exe" DestDir="{{app}}"/>
   </Items></FileList>
   <RegList><Items>
     <TSetupReg RootKey="rrkCurrentUser" SubKey="Software\\LuSetupE2E\\Sub\\Deep" ValueName="Path" ValueData="{{app}}" ValueType="rvtString"/>
@@ -148,7 +151,7 @@ def make_fixture(work, a, log_win):
 
 def main():
     ap = argparse.ArgumentParser()
-    for n in ("source", "build", "stub", "builder", "logger", "probe"):
+    for n in ("source", "build", "stub", "builder", "logger", "probe", "planted-exe", "planted-dll"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
     env = Env(a)
@@ -172,7 +175,8 @@ def main():
     check(rc == 0, f"/Silent run ends with exit code 0 (got {rc}) {se.strip()[-300:]}")
     files = os.path.join(work, "files")
     expected = [("readme.txt", "readme.txt"), ("sub/deep/data.bin", "sub/deep/data.bin"),
-                ("docs/renamed.txt", "original.txt"), ("e2e-logger.exe", "e2e-logger.exe")]
+                ("docs/renamed.txt", "original.txt"), ("e2e-logger.exe", "e2e-logger.exe"),
+                ("e2e-sleeper.exe", "e2e-sleeper.exe")]
     for target, source in expected:
         t = os.path.join(env.drive_c(APP), *target.split("/"))
         s = os.path.join(files, *source.split("/"))
@@ -257,7 +261,109 @@ def main():
     # ---- Exit codes of the ends the installer decides itself ---------------------------------------
     rc, _, _ = env.run(a.stub, "/Silent")
     check(rc == 4, f"an executable without a setup script ends with 4 (got {rc})")
+
+    second_run(env, a, work, setup, log)
+    planted_run(env, a, work, setup)
+    write_failure_run(env, work, setup)
     return 1 if failures else 0
+
+
+UNINSTALL = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+OLD_APP = "C:\\Old Place\\E2E"
+
+
+def reg_text(s):
+    return '"' + s.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def second_run(env, a, work, setup, log):
+    """The same package again over an earlier installation: the earlier installation's quiet
+    uninstall commands run first (the foreign _is1 key's, then ours), the destination is the one the
+    earlier installation recorded, and a running copy of a package program is ended."""
+    logger = f'"{winpath(a.logger)}" {winpath(log)}'
+    old_location = reg_text(OLD_APP + "\\")
+    reg = os.path.join(work, "earlier.reg")
+    lines = ["Windows Registry Editor Version 5.00", "",
+             f"[{UNINSTALL}{GUID}_is1]", f'"QuietUninstallString"={reg_text(logger + " is1")}', "",
+             f"[{UNINSTALL}{GUID}_zd]", f'"QuietUninstallString"={reg_text(logger + " zd")}',
+             f'"InstallLocation"={old_location}', ""]
+    open(reg, "w", encoding="utf-16", newline="\r\n").write("\n".join(lines))
+    rc, _, se = env.run("regedit", "/S", winpath(reg))
+    check(rc == 0, f"earlier installation planted (rc {rc}) {se.strip()[-200:]}")
+    os.remove(log)
+    # One Wine session: the sleeper must still run when the installer looks for it.
+    bat = os.path.join(work, "second.bat")
+    open(bat, "w", newline="\r\n").write("\n".join([
+        "@echo off",
+        f'start "" "{APP}\\e2e-sleeper.exe" {winpath(log)} running 60',
+        f'"{winpath(setup)}" /Silent',
+        "echo setup-exit=%errorlevel%",
+        # Ends with 0 only when it finds a process of that name still running.
+        "%SystemRoot%\\system32\\taskkill.exe /F /IM e2e-sleeper.exe >nul 2>nul",
+        "echo sleeper-found=%errorlevel%", ""]))
+    rc, so, se = env.run("cmd", "/c", winpath(bat))
+    m = re.search(r"setup-exit=(\d+)", so)
+    check(m is not None and m.group(1) == "0", f"second /Silent run ends with 0: {so.strip()[:200]!r} {se.strip()[-200:]}")
+    m = re.search(r"sleeper-found=(\d+)", so)
+    check(m is not None and m.group(1) != "0", f"the running copy of e2e-sleeper.exe was ended: {so.strip()[-400:]!r}")
+    got = open(log).read().split() if os.path.exists(log) else []
+    check("running" in got, f"the sleeper was running before the install: {got}")
+    check([t for t in got if t != "running"] == ["is1", "zd", "wait", "nowait"],
+          f"the _is1 then the _zd uninstall command ran before the install's programs: {got}")
+    old = env.drive_c(OLD_APP)
+    check(os.path.isfile(os.path.join(old, "readme.txt")) and os.path.isfile(os.path.join(old, "sub", "deep", "data.bin")),
+          "files went to the earlier installation's destination")
+    key = parse_reg(os.path.join(env.prefix, "system.reg")).get(
+        ("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower(), {})
+    check(key.get("installlocation") == ("REG_SZ", OLD_APP + "\\"), f"InstallLocation kept: {key.get('installlocation')}")
+
+
+def planted_run(env, a, work, setup):
+    """An installer started from a folder holding a taskkill.exe and a gdiplus.dll (a DLL the
+    installer loads at run time) uses neither, even when Wine is told to prefer a native copy."""
+    folder = os.path.join(work, "downloads")
+    os.makedirs(folder)
+    shutil.copy(setup, folder)
+    shutil.copy(a.planted_exe, os.path.join(folder, "taskkill.exe"))
+    shutil.copy(a.planted_dll, os.path.join(folder, "gdiplus.dll"))
+    # Control: the planted program leaves its marker when it does run.
+    rc, _, _ = env.run(os.path.join(folder, "taskkill.exe"), cwd=folder)
+    marker = os.path.join(folder, "planted-taskkill.exe.txt")
+    check(rc == 0 and os.path.exists(marker), "the planted taskkill.exe leaves a marker when run")
+    if os.path.exists(marker):
+        os.remove(marker)
+    rc, _, se = env.run(os.path.join(folder, os.path.basename(setup)), "/Silent", cwd=folder,
+                        env={"WINEDLLOVERRIDES": "gdiplus=n,b"})
+    check(rc == 0, f"/Silent from a folder with planted files ends with 0 (got {rc}) {se.strip()[-200:]}")
+    planted = sorted(n for n in os.listdir(folder) if n.startswith("planted-"))
+    check(not planted, f"neither the planted taskkill.exe nor gdiplus.dll was used: {planted}")
+
+
+def write_failure_run(env, work, setup):
+    """A /Silent run that cannot write a file ends as Exit Setup does, instead of waiting for an
+    answer nobody can give, and records no installation."""
+    rc, _, se = env.run("reg", "delete", UNINSTALL + GUID + "_zd", "/f")
+    check(rc == 0, f"the earlier installation's key removed (rc {rc}) {se.strip()[-200:]}")
+    app = env.drive_c(APP)
+    for n in ("Uninstall.da1", "Uninstall.da2"):
+        if os.path.exists(os.path.join(app, n)):
+            os.remove(os.path.join(app, n))
+    # A folder where the file should go: a target that cannot be written whoever runs the tests
+    # (a read-only attribute is only Unix permissions under Wine, which do not stop root).
+    target = os.path.join(app, "readme.txt")
+    os.remove(target)
+    os.makedirs(target)
+    try:
+        rc, _, se = env.run(setup, "/Silent", timeout=180)
+    except subprocess.TimeoutExpired:
+        rc, se = None, "timed out"
+    check(rc == 2, f"an unwritable target in /Silent ends with 2 (got {rc}) {se.strip()[-200:]}")
+    check("readme.txt" in se, f"the failed path is on standard error: {se.strip()[-200:]!r}")
+    key = parse_reg(os.path.join(env.prefix, "system.reg")).get(
+        ("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower())
+    check(key is None, f"no uninstall key written: {key}")
+    check(not any(os.path.exists(os.path.join(app, n)) for n in ("Uninstall.da1", "Uninstall.da2")),
+          "no uninstall data files written")
 
 
 if __name__ == "__main__":
