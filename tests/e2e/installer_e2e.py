@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of the installer under wine64: build a package from a small fixture with the
 builder, install it with /Silent, and read back what a user would find on the machine."""
-import argparse, datetime, os, re, shutil, struct, subprocess, sys, time, zlib
+import argparse, datetime, os, re, shutil, signal, struct, subprocess, sys, time, zlib
 
 GUID = "{6B1F0C2A-3D4E-4F50-8A61-7B8C9DA0B1C2}"
 TITLE = "E2E Product"
@@ -28,9 +28,19 @@ class Env:
     def run(self, exe, *args, timeout=300, env=None, cwd=None):
         e = dict(os.environ)
         e.update(env or {})
-        p = subprocess.run([self.xvfb, "--prefix=" + self.prefix, exe, *args], capture_output=True, timeout=timeout,
-                           env=e, cwd=cwd)
-        return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+        p = subprocess.Popen([self.xvfb, "--prefix=" + self.prefix, exe, *args], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, env=e, cwd=cwd, start_new_session=True)
+        try:
+            so, se = p.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            # A run that waits for an answer nobody gives: a failure of its own, not the end of the
+            # test. Its display and Wine server go with it.
+            os.killpg(p.pid, signal.SIGKILL)
+            p.communicate()
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(e, WINEPREFIX=self.prefix,
+                           HOME=os.path.join(self.prefix, "home")), capture_output=True)
+            return None, "", f"timed out after {timeout} s"
+        return p.returncode, so.decode("utf-8", "replace"), se.decode("utf-8", "replace")
 
     def drive_c(self, winp):
         assert winp[:3].upper() == "C:\\"
@@ -333,7 +343,7 @@ def planted_run(env, a, work, setup):
     if os.path.exists(marker):
         os.remove(marker)
     rc, _, se = env.run(os.path.join(folder, os.path.basename(setup)), "/Silent", cwd=folder,
-                        env={"WINEDLLOVERRIDES": "gdiplus=n,b"})
+                        env={"WINEDLLOVERRIDES": "gdiplus=n,b"}, timeout=180)
     check(rc == 0, f"/Silent from a folder with planted files ends with 0 (got {rc}) {se.strip()[-200:]}")
     planted = sorted(n for n in os.listdir(folder) if n.startswith("planted-"))
     check(not planted, f"neither the planted taskkill.exe nor gdiplus.dll was used: {planted}")
@@ -353,10 +363,7 @@ def write_failure_run(env, work, setup):
     target = os.path.join(app, "readme.txt")
     os.remove(target)
     os.makedirs(target)
-    try:
-        rc, _, se = env.run(setup, "/Silent", timeout=180)
-    except subprocess.TimeoutExpired:
-        rc, se = None, "timed out"
+    rc, _, se = env.run(setup, "/Silent", timeout=180)
     check(rc == 2, f"an unwritable target in /Silent ends with 2 (got {rc}) {se.strip()[-200:]}")
     check("readme.txt" in se, f"the failed path is on standard error: {se.strip()[-200:]!r}")
     key = parse_reg(os.path.join(env.prefix, "system.reg")).get(
