@@ -28,6 +28,9 @@ void ReportCrash(std::exception_ptr error, bool toStdErr) {
         DWORD written = 0;
         if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
+    // An unattended run has nobody to answer a message box: it would wait for ever instead of
+    // reporting the failure. Standard error and the exit code say it there.
+    if (toStdErr) ExitProcess(UINT(ecUnhandledError));
     std::u16string caption = Application().Title();
     if (caption.empty()) caption = u"Setup";
     const std::u16string text = message + u"\r\n\r\nSetup cannot continue and will now end.";

@@ -275,6 +275,7 @@ def main():
     second_run(env, a, work, setup, log)
     planted_run(env, a, work, setup)
     write_failure_run(env, work, setup)
+    crash_run(env, a, work)
     return 1 if failures else 0
 
 
@@ -371,6 +372,31 @@ def write_failure_run(env, work, setup):
     check(key is None, f"no uninstall key written: {key}")
     check(not any(os.path.exists(os.path.join(app, n)) for n in ("Uninstall.da1", "Uninstall.da2")),
           "no uninstall data files written")
+
+
+def crash_run(env, a, work):
+    """An error that stops the install run of a /Silent run goes to standard error and ends the
+    process with 1 at once: a message box would wait for an answer nobody can give."""
+    script = os.path.join(work, "crash.xml")
+    open(script, "w", encoding="utf-8").write(f'''<?xml version="1.0" encoding="utf-8"?>
+<TSetupScript>
+  <BaseInfo GUID="{{9C1E0D2B-3A4F-4B5C-8D6E-7F8091A2B3C4}}" AppTitleENG="Crash" DefInstallPath="{{pf}}\\Crash"
+            IconFile="logo.png" FullSetupFile="crash-setup.exe"/>
+  <RegList><Items>
+    <TSetupReg RootKey="rrkCurrentUser" SubKey="Software\\LuSetupCrash" ValueName="N" ValueData="not a number" ValueType="rvtDWord"/>
+  </Items></RegList>
+  <VarList><Items/></VarList>
+</TSetupScript>
+''')
+    out = os.path.join(work, "crash-out")
+    rc, _, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
+                        "--stub", winpath(a.stub), "--quiet")
+    check(rc == 0, f"builder made the crash package (rc {rc}) {se.strip()[:300]}")
+    if rc != 0:
+        return
+    rc, _, se = env.run(os.path.join(out, "crash-setup.exe"), "/Silent", timeout=120)
+    check(rc == 1, f"an error in a /Silent install run ends with 1 (got {rc})")
+    check("setup: error:" in se and "not a number" in se, f"the error is on standard error: {se.strip()[-300:]!r}")
 
 
 if __name__ == "__main__":
