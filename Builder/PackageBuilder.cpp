@@ -240,6 +240,8 @@ std::vector<TSideResource> TPackageBuilder::SideResources()
     side("LicenseFileCHS", info.LicenseFileCHS, info.LicenseCHSResID, u"LICENSE_CHS", false);
     side("LicenseFileCHT", info.LicenseFileCHT, info.LicenseCHTResID, u"LICENSE_CHT", false);
     side("LicenseFileENG", info.LicenseFileENG, info.LicenseENGResID, u"LICENSE_ENG", false);
+    // The installer's window loads the logo at start and cannot run without it.
+    if (FIconPng.empty()) Fail("IconFile is empty: the installer shows the product logo and needs one (a PNG image)");
     return out;
 }
 

@@ -21,10 +21,17 @@ corpus_bytes=$(du -sb "$work/files" | cut -f1)
 
 echo 'int main(void){return 0;}' > "$work/stub.c"
 i686-w64-mingw32-gcc-posix -Os -s "$work/stub.c" -o "$work/stub.exe"
+python3 - "$work/logo.png" <<'PY'
+import struct, sys, zlib
+def chunk(t, d): return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+raw = b"".join(b"\x00" + b"\x20\x60\xc0\xff" * 32 for _ in range(32))
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 32, 32, 8, 6, 0, 0, 0))
+                               + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+PY
 cat > "$work/bench.xml" <<XML
 <?xml version="1.0" encoding="utf-8"?>
 <TSetupScript>
-    <BaseInfo GUID="{6B0E2D1C-8F3A-4C5B-9D7E-1A2B3C4D5E6F}" AppTitleENG="Bench" Version="1.0.0.0" FullSetupFile="bench.exe"/>
+    <BaseInfo GUID="{6B0E2D1C-8F3A-4C5B-9D7E-1A2B3C4D5E6F}" AppTitleENG="Bench" Version="1.0.0.0" IconFile="logo.png" FullSetupFile="bench.exe"/>
     <FileList><Items><TSetupFile SourcePath="files" SourceMask="*" DestDir="{app}" IncludeSubPath="True"/></Items></FileList>
     <VarList><Items/></VarList>
 </TSetupScript>

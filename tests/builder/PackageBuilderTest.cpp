@@ -144,6 +144,9 @@ TEST_F(PackageBuilderTest, ErrorsNameTheEntryAndThePath)
     TPackageBuilder orphan(Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" LicenseENGResID=\"L\"/>"));
     EXPECT_NE(Message([&] { orphan.SideResources(); }).find("LicenseFileENG: the script names the resource L"), std::string::npos);
 
+    TPackageBuilder noIcon(Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\"/>"));
+    EXPECT_NE(Message([&] { noIcon.SideResources(); }).find("IconFile is empty"), std::string::npos);
+
     const std::string noGuid = Message([&] { TPackageBuilder(Script("", "<TSetupScript><BaseInfo/>")); });
     EXPECT_NE(noGuid.find("has no GUID"), std::string::npos) << noGuid;
     EXPECT_NE(noGuid.find("GUID=\"{"), std::string::npos) << noGuid;  // a fresh key to paste
