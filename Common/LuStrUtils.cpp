@@ -502,13 +502,13 @@ std::u16string Format(std::u16string_view templ, std::initializer_list<TFormatVa
             out.push_back(c);
             continue;
         }
-        const char16_t spec = templ[i + 1];
-        if (spec == u'%') {
+        const char16_t conversion = templ[i + 1];
+        if (conversion == u'%') {
             out.push_back(u'%');
             ++i;
             continue;
         }
-        if (spec != u's' && spec != u'd' && spec != u'x' && spec != u'S' && spec != u'D' && spec != u'X') {
+        if (conversion != u's' && conversion != u'd' && conversion != u'x' && conversion != u'S' && conversion != u'D' && conversion != u'X') {
             out.push_back(c);  // not a directive of ours: kept as written
             continue;
         }
@@ -519,7 +519,7 @@ std::u16string Format(std::u16string_view templ, std::initializer_list<TFormatVa
             out += *s;
         } else {
             const int64_t v = std::get<int64_t>(arg);
-            out += (spec == u'x' || spec == u'X') ? HexText(v) : IntToStr(v);
+            out += (conversion == u'x' || conversion == u'X') ? HexText(v) : IntToStr(v);
         }
     }
     return out;
