@@ -1,7 +1,8 @@
 // The installer's dialogs in each language, for the screenshots of
-// tests/win/installer_screenshots.sh: with --shot FOLDER each dialog is shown modally over an owner
+// tests/win/screenshots.sh: with --shot FOLDER each dialog is shown modally over an owner
 // window and saved as a PNG from inside its modal loop.
 #include "Dialogs.h"
+#include "GalleryShots.h"
 
 #include <cstdio>
 #include <functional>
@@ -10,40 +11,14 @@
 
 namespace {
 
-std::function<void()> onTimer;
-
-void CALLBACK ShotTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (onTimer) onTimer();
-}
-
-void Pump(int ms) {
-    const DWORD end = GetTickCount() + DWORD(ms);
-    while (GetTickCount() < end) {
-        Application().ProcessMessages();
-        Sleep(15);
-    }
-}
-
-bool Save(HWND hwnd, const std::u16string& folder, const std::u16string& name) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Pump(400);
-    TPicture shot;
-    const std::u16string path = folder + u"\\" + name;
-    const bool ok = shot.CaptureWindow(hwnd) && shot.SaveToPngFile(path);
-    std::printf("%s %ls\n", ok ? "saved" : "FAILED", reinterpret_cast<const wchar_t*>(path.c_str()));
-    return ok;
-}
-
 // Shows the dialog that `execute` opens and saves it once it is up; then closes it.
 bool Shoot(const std::function<void()>& execute, const std::u16string& folder, const std::u16string& name) {
     bool ok = false;
-    onTimer = [&] {
+    RunFromMessageLoop(300, [&] {
         HWND dialog = GetActiveWindow();
-        ok = Save(dialog, folder, name);
+        ok = SaveWindowShot(dialog, folder, name);
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-    };
-    SetTimer(nullptr, 0, 300, ShotTimer);
+    });
     execute();
     return ok;
 }
@@ -68,7 +43,7 @@ int main(int argc, char** argv) {
     owner->SetCaption(u"owner");
     owner->SetClientSize(600, 400);
     owner->Show();
-    Pump(200);
+    PumpMessages(200);
 
     bool ok = true;
     const std::vector<std::u16string> all = {u"CHS", u"CHT", u"ENG"};

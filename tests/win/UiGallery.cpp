@@ -1,7 +1,8 @@
 // A gallery of the toolkit: every control, and every skin state, on a few forms. Run it without
 // arguments to look at it; with --shot FOLDER it saves each form as a PNG and exits (used by
-// tests/win/ui_screenshots.sh).
+// tests/win/screenshots.sh).
 #include "BaseForms.h"
+#include "GalleryShots.h"
 
 #include <algorithm>
 #include <cmath>
@@ -211,31 +212,6 @@ public:
     TMemo* memUrl;
 };
 
-std::function<void()> onTimer;
-
-void CALLBACK ShotTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (onTimer) onTimer();
-}
-
-void Pump(int ms) {
-    const DWORD end = GetTickCount() + DWORD(ms);
-    while (GetTickCount() < end) {
-        Application().ProcessMessages();
-        Sleep(15);
-    }
-}
-
-bool Save(HWND hwnd, const std::u16string& folder, const char16_t* name) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Pump(400);
-    TPicture shot;
-    const std::u16string path = folder + u"\\" + name;
-    const bool ok = shot.CaptureWindow(hwnd) && shot.SaveToPngFile(path);
-    std::printf("%s %ls\n", ok ? "saved" : "FAILED", W(path));
-    return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,16 +228,15 @@ int main(int argc, char** argv) {
         Application().Run();
         return 0;
     }
-    bool ok = Save(gallery->Handle(), folder, u"gallery.png");
+    bool ok = SaveWindowShot(gallery->Handle(), folder, u"gallery.png");
 
     // The dialog, modal over the gallery: captured from inside its modal loop.
     auto dialog = std::make_unique<TGalleryDialog>(gallery.get());
-    onTimer = [&] {
-        ok = Save(dialog->Handle(), folder, u"dialog.png") && ok;
-        ok = Save(gallery->Handle(), folder, u"gallery-disabled-owner.png") && ok;
+    RunFromMessageLoop(300, [&] {
+        ok = SaveWindowShot(dialog->Handle(), folder, u"dialog.png") && ok;
+        ok = SaveWindowShot(gallery->Handle(), folder, u"gallery-disabled-owner.png") && ok;
         dialog->SetModalResult(mrCancel);
-    };
-    SetTimer(nullptr, 0, 300, ShotTimer);
+    });
     dialog->ShowModal();
     return ok ? 0 : 1;
 }

@@ -15,12 +15,12 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
     set_tests_properties(win_ui_tests PROPERTIES RUN_SERIAL FALSE TIMEOUT 900)
 endif()
 
-# A demo of every control in every state, for the screenshots of tests/win/ui_screenshots.sh.
-add_executable(ui_gallery ${CMAKE_CURRENT_SOURCE_DIR}/UiGallery.cpp)
+# Galleries for the screenshots of tests/win/screenshots.sh: every control in every state, and the
+# installer's dialogs in each language.
+add_executable(ui_gallery ${CMAKE_CURRENT_SOURCE_DIR}/UiGallery.cpp ${CMAKE_CURRENT_SOURCE_DIR}/GalleryShots.cpp)
 target_link_libraries(ui_gallery PRIVATE luforms)
 luui_add_manifest(ui_gallery AS_INVOKER)
 
-# The installer's dialogs in each language, for tests/win/installer_screenshots.sh.
-add_executable(dialogs_gallery ${CMAKE_CURRENT_SOURCE_DIR}/DialogsGallery.cpp)
+add_executable(dialogs_gallery ${CMAKE_CURRENT_SOURCE_DIR}/DialogsGallery.cpp ${CMAKE_CURRENT_SOURCE_DIR}/GalleryShots.cpp)
 target_link_libraries(dialogs_gallery PRIVATE luforms)
 luui_add_manifest(dialogs_gallery AS_INVOKER)
