@@ -4,6 +4,8 @@
 
 #include "LuUi.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -27,6 +29,20 @@ inline void After(UINT ms, std::function<void()> action) {
     const UINT_PTR id = SetTimer(nullptr, 0, ms, RunPendingAction);
     PendingActions()[id] = std::move(action);
 }
+
+// Actions still pending when a test ends (a watchdog that a quick test never needed) would run in a
+// later test and reach the ended test's objects, so they are dropped with their timers.
+class DropPendingActions : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        for (const auto& pending : PendingActions()) KillTimer(nullptr, pending.first);
+        PendingActions().clear();
+    }
+};
+
+inline const bool kPendingActionsDroppedAfterEachTest = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new DropPendingActions);
+    return true;
+}();
 
 // The first visible top-level window of this thread with the class name (e.g. L"#32770").
 inline HWND FindThreadWindow(const wchar_t* className) {

@@ -39,12 +39,14 @@ export DISPLAY=":$display"
 # Prefix settings, once: without a window manager Wine waits two seconds on every hidden "managed"
 # window for a state change that never comes, so windows are unmanaged; and the Windows CJK faces
 # (and the Chinese fallback of Tahoma) map to the installed WenQuanYi font, so that Chinese
-# captions render as text rather than boxes.
-if [[ ! -f "$prefix/.lusetup-ui-ready" ]]; then
+# captions render as text rather than boxes. A crash prints its backtrace and ends the program
+# instead of waiting on Wine's crash dialog, which nobody would close on this display.
+if [[ ! -f "$prefix/.lusetup-ui-ready-2" ]]; then
     regfile="$prefix/lusetup-ui.reg"
     mkdir -p "$prefix"
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
         '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
         '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
         '"微软雅黑"="WenQuanYi Micro Hei"' '"Microsoft YaHei"="WenQuanYi Micro Hei"' \
         '"宋体"="WenQuanYi Micro Hei"' '"SimSun"="WenQuanYi Micro Hei"' '' |
@@ -53,7 +55,7 @@ if [[ ! -f "$prefix/.lusetup-ui-ready" ]]; then
     "$root/cmake/wine-run.sh" --prefix="$prefix" reg add \
         'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
         /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 &&
-        touch "$prefix/.lusetup-ui-ready"
+        touch "$prefix/.lusetup-ui-ready-2"
     stop_wineserver
 fi
 
