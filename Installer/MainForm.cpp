@@ -1,6 +1,8 @@
 // The main window: its controls and layout, the images, and start-up.
 #include "MainForm.h"
 
+#include <algorithm>
+
 #include "Dialogs.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
@@ -189,7 +191,11 @@ void TMainForm::InitCaptions() {
     lblWait->SetCaption(c.lblWait);
     btnRunApp->SetCaption(c.btnRunApp);
     lblDetail->SetCaption(c.lblDetail);
-    lblLicense->SetLeft(LicenseLinkLeft(FEngine.Language(), cbLicense->Left(), cbLicense->Width(), lblLicense->Left()));
+    const int linkLeft = LicenseLinkLeft(FEngine.Language(), cbLicense->Left(), cbLicense->Width(), lblLicense->Left());
+    lblLicense->SetLeft(linkLeft);
+    // The designed 42 pixels hold "同意" but cut "Agree" short: the checkbox takes the room up to
+    // the link.
+    cbLicense->SetWidth(std::max(cbLicense->Width(), linkLeft - cbLicense->Left() - 4));
 }
 
 void TMainForm::LoadImages() {

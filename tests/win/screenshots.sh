@@ -5,12 +5,16 @@
 #                                                  base dialog modal over its owner (UiGallery.cpp)
 #   tests/win/screenshots.sh installer [OUTDIR]   the language dialog, the copy-failure dialog and the
 #                                                  licence viewer in each language (DialogsGallery.cpp)
+#   tests/win/screenshots.sh mainwindow [OUTDIR]  the installer itself, driven like a user through its
+#                                                  input, progress and complete layouts in each language
+#                                                  (tests/e2e/installer_ui_e2e.py)
 # Nothing here is committed: look at the pictures, then throw them away.
 set -euo pipefail
 case "${1:-}" in
     ui) gallery=ui_gallery ;;
     installer) gallery=dialogs_gallery ;;
-    *) echo "usage: $0 ui|installer [OUTDIR]" >&2; exit 2 ;;
+    mainwindow) gallery="" ;;
+    *) echo "usage: $0 ui|installer|mainwindow [OUTDIR]" >&2; exit 2 ;;
 esac
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 out="${2:-$root/build/win64/$1-screenshots}"
@@ -19,6 +23,15 @@ out="$(cd "$out" && pwd)"
 
 cd "$root"
 [[ -f build/win64/CMakeCache.txt ]] || cmake --preset win64 >/dev/null
+if [[ -z "$gallery" ]]; then
+    rm -f "$out"/*.png
+    cmake --build --preset win64 --target setup-stub setup-builder e2e-logger
+    python3 tests/e2e/installer_ui_e2e.py --source "$root" --build "$root/build/win64" \
+        --stub build/win64/Installer/setup-stub-x64.exe --builder build/win64/Builder/setup-builder.exe \
+        --logger build/win64/tests/e2e/e2e-logger.exe --only interactive --shots "$out"
+    ls -l "$out"/*.png
+    exit
+fi
 cmake --build --preset win64 --target "$gallery"
 
 # Wine sees the Unix root as drive Z:.

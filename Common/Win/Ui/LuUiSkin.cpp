@@ -144,7 +144,7 @@ void TLuSkin::DrawCheckBox(HDC dc, const RECT& r, TSkinState s, const std::u16st
         SelectObject(dc, old);
         DeleteObject(pen);
     }
-    const RECT tr{box.right + 5, r.top, r.right, r.bottom};
+    const RECT tr{box.right + 4, r.top, r.right, r.bottom};
     Text(dc, tr, caption, font, disabled ? p.DisabledText : ColorToRGB(font.Color),
          DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
