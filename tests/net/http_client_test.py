@@ -8,11 +8,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from servers import TestServers  # noqa: E402
-
-
-def winpath(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+from servers import TestServers, winpath  # noqa: E402
 
 
 def main():
@@ -27,10 +23,7 @@ def main():
 
     wine = [a.wine_run, "--prefix=" + os.path.abspath(a.prefix)]
     with TestServers(a.work) as s:
-        trusted = subprocess.run(wine + [a.trust, winpath(s.ca_der)], capture_output=True, text=True, timeout=120)
-        if trusted.returncode != 0:
-            print("cannot trust the test CA:", trusted.stdout, trusted.stderr, file=sys.stderr)
-            return 1
+        s.trust_in_wine(wine, a.trust)
         env = dict(os.environ)
         env.update(s.environment())
         for key in ("LUSETUP_NET_PROXY_LOG", "LUSETUP_NET_AUTH_PROXY_LOG", "LUSETUP_NET_CA_DER"):

@@ -17,6 +17,14 @@ tinyproxy-bin). Every server binds to 127.0.0.1 on a free port and stops with th
         s.requests                        # every request the HTTP(S) servers received: dicts with
                                           # "server" ("http", "https", "untrusted", "wronghost"), "method", "path", "headers"
         s.environment()                   # all of the above as LUSETUP_NET_* variables for a test program
+        s.trust_in_wine([wine-run.sh, "--prefix=P"], trust_exe)  # the test CA trusted in that prefix
+                                          # (trust_exe: the trust-test-ca target of tests/net)
+    winpath(path)                         # "Z:\\..." for a Windows program under Wine
+
+Under Wine, mind two things: give the proxy as "localhost", not "127.0.0.1" (Wine's WinHTTP sends
+a request whose server has the proxy's own host name directly, as if there were no proxy), and
+expect Wine to reuse an open proxy tunnel for the next https request through the same proxy,
+whatever server that request names.
 
 Routes of the HTTP and TLS servers:
     /bytes/N          N bytes of byte_pattern(N), with Content-Length
@@ -41,7 +49,7 @@ import sys
 import threading
 import time
 
-__all__ = ["TestServers", "byte_pattern", "free_port"]
+__all__ = ["TestServers", "byte_pattern", "free_port", "winpath"]
 
 CA_NAME = "LuSetup Test CA"
 
@@ -49,6 +57,11 @@ CA_NAME = "LuSetup Test CA"
 def byte_pattern(n):
     """The body of /bytes/N and /chunked/N: a fixed pattern that shows lost or moved bytes."""
     return bytes((i * 7 + i // 251) & 0xFF for i in range(n))
+
+
+def winpath(path):
+    """The Windows form of a Unix path for a program under Wine (drive Z: is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def free_port():
@@ -241,6 +254,14 @@ class TestServers:
 
     def blackhole_url(self, path="/"):
         return f"http://127.0.0.1:{self.blackhole_port}{path}"
+
+    def trust_in_wine(self, wine_command, trust_exe):
+        """Makes the test CA trusted in the Wine prefix that wine_command runs in (for example
+        [".../cmake/wine-run.sh", "--prefix=DIR"]); raises when the helper fails."""
+        done = subprocess.run(list(wine_command) + [trust_exe, winpath(self.ca_der)], capture_output=True,
+                              text=True, timeout=180)
+        if done.returncode != 0:
+            raise RuntimeError(f"cannot trust the test CA: {done.stdout} {done.stderr}")
 
     def proxy_log(self):
         return _read(self._proxy_log)
