@@ -358,9 +358,13 @@ TEST_F(HttpClient, ProxyIsUsedExactlyWhenChecked)
     const std::string https = Env("LUSETUP_NET_HTTPS");
     EXPECT_TRUE(LogHas("LUSETUP_NET_PROXY_LOG", "CONNECT " + https.substr(https.find("127.0.0.1"))));
 
-    // A proxy that is not there fails the request, although the server itself is reachable.
+    // A proxy that is not there, or not named, fails the request, although the server itself is
+    // reachable.
     GlobalHttpProxy().Port = std::atoi(Env("LUSETUP_NET_REFUSED").substr(Env("LUSETUP_NET_REFUSED").rfind(':') + 1).c_str());
     EXPECT_FALSE(http.Get(Url("LUSETUP_NET_HTTP", "/bytes/7")));
+    GlobalHttpProxy().Address = u"  ";
+    EXPECT_FALSE(http.Get(Url("LUSETUP_NET_HTTP", "/bytes/7")));
+    EXPECT_EQ(u"No proxy server address is set", http.LastError());
 }
 
 TEST_F(HttpClient, ProxyCredentialsAreSentWhenTheProxyAsks)
