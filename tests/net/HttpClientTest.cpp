@@ -221,18 +221,19 @@ TEST_F(HttpClient, RedirectsAreFollowedUpToFifteen)
 
 // ---- Failures -----------------------------------------------------------------------------------
 
-// Top-level windows of this process: a failure must not show anything.
+BOOL CALLBACK CountProcessWindow(HWND window, LPARAM counter)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(window)) ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+// Visible top-level windows of this process: a failure must not show anything.
 int ProcessWindowCount()
 {
     int count = 0;
-    EnumWindows(
-        [](HWND window, LPARAM counter) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == GetCurrentProcessId() && IsWindowVisible(window)) ++*reinterpret_cast<int*>(counter);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(CountProcessWindow, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
