@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "LuHttpProxyValues.h"
 #include "LuXmlUtils.h"
 
 class TLuHttpProxy : public TXmlPersistent {
@@ -16,17 +17,11 @@ public:
     std::u16string Password;
     int Port = 8080;
     std::u16string UserName;
+
+    // The five values without the persistent machinery, and back.
+    THttpProxyValues Values() const;
+    void SetValues(const THttpProxyValues& values);
 };
 
 // The process-wide settings, created with the defaults on the first call; callers never free them.
 TLuHttpProxy& GlobalHttpProxy();
-
-// The five values without the persistent machinery, for code that cannot include LuXmlUtils.h
-// (the dialogs, which include the UI toolkit).
-struct THttpProxyValues {
-    std::u16string Address;
-    bool Checked = false;
-    std::u16string Password;
-    int Port = 8080;
-    std::u16string UserName;
-};
