@@ -137,6 +137,11 @@ bool ForceDirectories(const std::u16string& path);
 // Opens an existing file with the given access and sharing; empty on failure.
 TUniqueHandle FileOpenExisting(const std::u16string& fileName, DWORD access, DWORD share);
 
+// ---- Modules ----------------------------------------------------------------------------------
+// Loads a DLL from the system folder only, never from the application's folder (the UI toolkit
+// declares it too).
+HMODULE LoadSystemDll(const wchar_t* name);
+
 // ---- Command line ------------------------------------------------------------------------------
 // The arguments of a command line by the rules of CommandLineToArgvW.
 std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine);

@@ -251,3 +251,16 @@ TComInitializer::~TComInitializer()
 {
     if (FInitialized) ::CoUninitialize();
 }
+
+HMODULE LoadSystemDll(const wchar_t* name)
+{
+    HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    // Systems without LOAD_LIBRARY_SEARCH_SYSTEM32: the full path in the system folder.
+    wchar_t path[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+    if (n == 0 || n + wcslen(name) + 2 > MAX_PATH) return nullptr;
+    lstrcatW(path, L"\\");
+    lstrcatW(path, name);
+    return ::LoadLibraryW(path);
+}

@@ -8,14 +8,23 @@ tinyproxy-bin). Every server binds to 127.0.0.1 on a free port and stops with th
         s.http_url("/bytes/1000")         # "http://127.0.0.1:PORT/bytes/1000"
         s.https_url(path)                 # TLS, certificate for 127.0.0.1 and localhost, signed by s.ca_pem
         s.untrusted_url(path)             # TLS, self-signed certificate that nobody trusts
+        s.wrong_host_url(path)            # TLS, signed by the test CA but for another host name
         s.refused_url(path)               # a port where nothing listens
         s.blackhole_url(path)             # a port whose connection attempts are never answered
         s.files["/full.exe"] = b"..."     # serve bytes (or a file path) under that path; delete to 404
         s.proxy_port, s.auth_proxy_port   # tinyproxy; the second wants Basic auth s.proxy_user/s.proxy_password
         s.proxy_log(), s.auth_proxy_log() # the proxies' log texts: requests show as "GET http://..."
         s.requests                        # every request the HTTP(S) servers received: dicts with
-                                          # "server" ("http", "https", "untrusted"), "method", "path", "headers"
+                                          # "server" ("http", "https", "untrusted", "wronghost"), "method", "path", "headers"
         s.environment()                   # all of the above as LUSETUP_NET_* variables for a test program
+        s.trust_in_wine([wine-run.sh, "--prefix=P"], trust_exe)  # the test CA trusted in that prefix
+                                          # (trust_exe: the trust-test-ca target of tests/net)
+    winpath(path)                         # "Z:\\..." for a Windows program under Wine
+
+Under Wine, mind two things: give the proxy as "localhost", not "127.0.0.1" (Wine's WinHTTP sends
+a request whose server has the proxy's own host name directly, as if there were no proxy), and
+expect Wine to reuse an open proxy tunnel for the next https request through the same proxy,
+whatever server that request names.
 
 Routes of the HTTP and TLS servers:
     /bytes/N          N bytes of byte_pattern(N), with Content-Length
@@ -24,7 +33,9 @@ Routes of the HTTP and TLS servers:
     /status/CODE      that status with a short text body
     /page.html        a 200 HTML page
     /stall/N          Content-Length 2N, N bytes, then silence until the client gives up or the servers stop
+    /cut/N            Content-Length 2N, N bytes, then the connection closes
     /headers          the request's header lines as the body
+    /to-http          a redirect to /bytes/10 of the plain HTTP server
     anything in s.files, else 404
 """
 import http.server
@@ -34,10 +45,11 @@ import socket
 import socketserver
 import ssl
 import subprocess
+import sys
 import threading
 import time
 
-__all__ = ["TestServers", "byte_pattern", "free_port"]
+__all__ = ["TestServers", "byte_pattern", "free_port", "winpath"]
 
 CA_NAME = "LuSetup Test CA"
 
@@ -45,6 +57,11 @@ CA_NAME = "LuSetup Test CA"
 def byte_pattern(n):
     """The body of /bytes/N and /chunked/N: a fixed pattern that shows lost or moved bytes."""
     return bytes((i * 7 + i // 251) & 0xFF for i in range(n))
+
+
+def winpath(path):
+    """The Windows form of a Unix path for a program under Wine (drive Z: is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def free_port():
@@ -57,6 +74,12 @@ class _Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        # Clients that give up (time-outs, refused certificates) reset their connections: quiet.
+        # Anything else is a fault of the server and is printed.
+        if not isinstance(sys.exc_info()[1], OSError):
+            super().handle_error(request, client_address)
+
 
 def _make_handler(owner, kind):
     class Handler(http.server.BaseHTTPRequestHandler):
@@ -68,7 +91,12 @@ def _make_handler(owner, kind):
         def do_GET(self):
             owner._record(kind, self)
             base = owner._base_url(kind)
-            path = self.path.split("?", 1)[0]
+            path = self.path
+            if path.startswith(("http://", "https://")):
+                # The absolute form, which servers must accept (some clients send it to a server
+                # behind a proxy's tunnel).
+                path = "/" + path.split("/", 3)[3] if path.count("/") >= 3 else "/"
+            path = path.split("?", 1)[0]
             parts = path.strip("/").split("/")
             try:
                 if parts[0] == "bytes" and len(parts) == 2:
@@ -92,6 +120,10 @@ def _make_handler(owner, kind):
                     return self._send(200, b"<html><body>Not a setup</body></html>", "text/html")
                 if parts[0] == "stall" and len(parts) == 2:
                     return self._stall(int(parts[1]))
+                if parts[0] == "cut" and len(parts) == 2:
+                    return self._cut(int(parts[1]))
+                if path == "/to-http":
+                    return self._send(302, b"moved", extra={"Location": owner.http_url("/bytes/10")})
                 if path == "/headers":
                     return self._send(200, str(self.headers).encode("latin-1"), "text/plain")
             except ValueError:
@@ -125,6 +157,15 @@ def _make_handler(owner, kind):
                 self.wfile.flush()
                 time.sleep(0.01)
             self.wfile.write(b"0\r\n\r\n")
+
+        def _cut(self, n):
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(2 * n))
+            self.end_headers()
+            self.wfile.write(byte_pattern(n))
+            self.wfile.flush()
+            self.close_connection = True
 
         def _stall(self, n):
             self.send_response(200)
@@ -171,6 +212,7 @@ class TestServers:
         self.http_port = self._serve("http")
         self.https_port = self._serve("https", self._tls_context("server"))
         self.untrusted_port = self._serve("untrusted", self._tls_context("untrusted"))
+        self.wrong_host_port = self._serve("wronghost", self._tls_context("wronghost"))
         self.refused_port = free_port()
         self.blackhole_port = self._blackhole()
         if self._with_proxies:
@@ -204,11 +246,22 @@ class TestServers:
     def untrusted_url(self, path="/"):
         return f"https://127.0.0.1:{self.untrusted_port}{path}"
 
+    def wrong_host_url(self, path="/"):
+        return f"https://127.0.0.1:{self.wrong_host_port}{path}"
+
     def refused_url(self, path="/"):
         return f"http://127.0.0.1:{self.refused_port}{path}"
 
     def blackhole_url(self, path="/"):
         return f"http://127.0.0.1:{self.blackhole_port}{path}"
+
+    def trust_in_wine(self, wine_command, trust_exe):
+        """Makes the test CA trusted in the Wine prefix that wine_command runs in (for example
+        [".../cmake/wine-run.sh", "--prefix=DIR"]); raises when the helper fails."""
+        done = subprocess.run(list(wine_command) + [trust_exe, winpath(self.ca_der)], capture_output=True,
+                              text=True, timeout=180)
+        if done.returncode != 0:
+            raise RuntimeError(f"cannot trust the test CA: {done.stdout} {done.stderr}")
 
     def proxy_log(self):
         return _read(self._proxy_log)
@@ -225,6 +278,7 @@ class TestServers:
             "LUSETUP_NET_HTTP": self.http_url(""),
             "LUSETUP_NET_HTTPS": self.https_url(""),
             "LUSETUP_NET_UNTRUSTED": self.untrusted_url(""),
+            "LUSETUP_NET_WRONG_HOST": self.wrong_host_url(""),
             "LUSETUP_NET_REFUSED": self.refused_url(""),
             "LUSETUP_NET_BLACKHOLE": self.blackhole_url(""),
             "LUSETUP_NET_CA_DER": self.ca_der,
@@ -247,7 +301,8 @@ class TestServers:
                                   "headers": dict(handler.headers.items())})
 
     def _base_url(self, kind):
-        port = {"http": self.http_port, "https": self.https_port, "untrusted": self.untrusted_port}[kind]
+        port = {"http": self.http_port, "https": self.https_port, "untrusted": self.untrusted_port,
+                "wronghost": self.wrong_host_port}[kind]
         return f"{'http' if kind == 'http' else 'https'}://127.0.0.1:{port}"
 
     def _serve(self, kind, context=None):
@@ -286,8 +341,9 @@ class TestServers:
         """A throw-away CA, a server certificate it signs, and a self-signed one nobody trusts."""
         ext = os.path.join(self.workdir, "server.ext")
         with open(ext, "w") as f:
+            # 127.0.0.1 also as a DNS name: Wine's certificate policy matches DNS names only.
             f.write("basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n"
-                    "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1,DNS:localhost\n")
+                    "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\n")
         self._openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=" + CA_NAME,
                       "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
                       "-keyout", "ca.key", "-out", "ca.pem")
@@ -296,8 +352,14 @@ class TestServers:
                       "-out", "server.csr")
         self._openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
                       "-days", "2", "-extfile", "server.ext", "-out", "server.pem")
+        with open(os.path.join(self.workdir, "wronghost.ext"), "w") as f:
+            f.write("basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\nsubjectAltName=DNS:wrong.invalid\n")
+        self._openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=wrong.invalid", "-keyout", "wronghost.key",
+                      "-out", "wronghost.csr")
+        self._openssl("x509", "-req", "-in", "wronghost.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                      "-days", "2", "-extfile", "wronghost.ext", "-out", "wronghost.pem")
         self._openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
-                      "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost", "-keyout", "untrusted.key",
+                      "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost", "-keyout", "untrusted.key",
                       "-out", "untrusted.pem")
         self.ca_pem = os.path.join(self.workdir, "ca.pem")
         self.ca_der = os.path.join(self.workdir, "ca.der")

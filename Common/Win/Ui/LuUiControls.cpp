@@ -24,21 +24,7 @@ LPCWSTR CursorId(TCursor cursor) {
     }
 }
 
-// System folder path of a DLL, for the fallback where LOAD_LIBRARY_SEARCH_SYSTEM32 is unknown.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-    wchar_t path[MAX_PATH];
-    UINT n = GetSystemDirectoryW(path, MAX_PATH);
-    if (n == 0 || n + wcslen(name) + 2 > MAX_PATH) return nullptr;
-    lstrcatW(path, L"\\");
-    lstrcatW(path, name);
-    return LoadLibraryW(path);
-}
-
 }  // namespace
-
-HMODULE LoadSystemDll(const wchar_t* name) { return LoadSystemLibrary(name); }
 
 TShiftState ShiftFromKeys(WPARAM keys) {
     TShiftState s = 0;
@@ -63,7 +49,7 @@ const wchar_t* ToolkitWindowClass() { return L"LuUi.Window"; }
 
 void EnsureCommonControls() {
     static const bool done = [] {
-        HMODULE comctl = LoadSystemLibrary(L"comctl32.dll");
+        HMODULE comctl = LoadSystemDll(L"comctl32.dll");
         if (!comctl) return false;
         using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
         auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
