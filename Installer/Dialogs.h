@@ -1,11 +1,13 @@
 // The installer's small dialogs: the language dialog shown at start-up, the licence viewer opened
-// from the main window's licence link, and the copy-failure dialog through which the file stage
-// asks Retry, Ignore or Exit Setup. Each is used only through its class function Execute, which
+// from the main window's licence link, the copy-failure dialog through which the file stage asks
+// Retry, Ignore or Exit Setup, and the mini setup's proxy settings and failed-download dialogs. Each is used only through its class function Execute, which
 // makes the dialog owned by the calling window, shows it modally and frees it.
 #pragma once
 
 #include "BaseForms.h"
+#include "LuHttpProxyValues.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,4 +73,76 @@ public:
 
     // Sets the captions and the message.
     void Fill(const std::u16string& fileName, const std::u16string& language, const std::u16string& failureReason);
+};
+
+// The proxy settings dialog of the mini setup: no proxy, or a proxy server with its address, port,
+// user name and password. Its texts are Simplified Chinese in every language.
+class TIndyProxySettingsForm : public TBaseDialogForm {
+public:
+    explicit TIndyProxySettingsForm(TComponent* owner);
+
+    TRadioButton* rbNoProxy;
+    TRadioButton* rbUseProxy;
+    TLabel* lblProxyAddress;
+    TEdit* edtProxyAddress;
+    TLabel* lblProxyPort;
+    TSpinEdit* edtProxyPort;
+    TLabel* lblProxyUser;
+    TEdit* edtProxyUser;
+    TLabel* lblProxyPassword;
+    TEdit* edtProxyPassword;
+
+    // Shows the dialog on `settings`. True when the user confirmed with OK: the settings then hold
+    // all five values of the dialog (also those typed in the disabled fields when "no proxy" is
+    // chosen, so that they are there when the proxy is chosen again). Cancel, Escape and the close
+    // box return false and leave the settings unchanged.
+    static bool Execute(TWinControl* owner, THttpProxyValues& settings);
+
+    void Fill(const THttpProxyValues& settings);
+    // What OK stores: the address trimmed, the user name and password exactly as typed.
+    THttpProxyValues Values() const;
+
+    // OK closes the dialog only when no proxy is chosen or an address is given; otherwise it says
+    // so and puts the focus in the address field.
+    void btnOkClick(TObject* sender);
+    void rbNoProxyClick(TObject* sender);
+    void rbUseProxyClick(TObject* sender);
+
+private:
+    // The labels and fields are enabled exactly when a proxy is chosen.
+    void ApplyEnabling();
+};
+
+// The dialog of a failed online installation: what may have gone wrong, the address of the full
+// setup with buttons to open it in the browser or copy it, and the choice between leaving the
+// installer (OK, "退出安装") and going back to the first page (Cancel, "重试"). Simplified Chinese
+// in every language.
+class TDownloadFailureForm : public TBaseDialogForm {
+public:
+    explicit TDownloadFailureForm(TComponent* owner);
+
+    TLabel* TntLabel2;
+    TLabel* TntLabel1;
+    TLabel* TntLabel3;
+    TMemo* memUrl;
+    TPanel* pnlUrlButtons;
+    TButton* btnBrowser;
+    TButton* btnCopy;
+
+    // Opens the address; the system's handler for it unless replaced (the tests do).
+    std::function<void(const std::u16string&)> OpenUrl;
+
+    // True when the user chose to leave the installer (the default button, Enter); Retry, Escape
+    // and the close box give false.
+    static bool Execute(TWinControl* owner, const std::u16string& title, const std::u16string& url);
+
+    void Fill(const std::u16string& title, const std::u16string& url);
+    const std::u16string& Url() const { return FUrl; }
+
+    // Neither closes the dialog.
+    void btnBrowserClick(TObject* sender);
+    void btnCopyClick(TObject* sender);
+
+private:
+    std::u16string FUrl;
 };

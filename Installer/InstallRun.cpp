@@ -1,5 +1,6 @@
 // The install run as the window sees it: the destination check with its messages, the progress
-// and completion layouts, and the end of the run. The stages themselves are the engine's.
+// and completion layouts, the way back to the input layout after a failed download, and the end
+// of the run. The stages themselves are the engine's.
 #include "MainForm.h"
 
 #include "Dialogs.h"
@@ -18,6 +19,7 @@ void TMainForm::InstallRun() {
     }
     FInstallState = TInstallState::isInstalling;
     ShowProgressLayout();
+    if (!FEngine.FullPackage() && !DownloadFullSetup()) return;
     FEngine.InstallStages([this](const std::u16string& text) { lblWait->SetCaption(text); });
     FInstallState = TInstallState::isComplete;
     ShowCompleteLayout();
@@ -60,6 +62,29 @@ void TMainForm::ShowProgressLayout() {
     lblDetail->SetVisible(true);
 }
 
+bool TMainForm::DownloadFullSetup() {
+    if (FEngine.DownloadFullSetup()) return true;
+    RestoreInputLayout();
+    return false;
+}
+
+void TMainForm::RestoreInputLayout() {
+    FInstallState = TInstallState::isReady;
+    lblWait->SetVisible(false);
+    pbProgress->SetVisible(false);
+    lblDetail->SetVisible(false);
+    lblAppTitle->SetCaption(FEngine.Title());
+    for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir})
+        c->SetVisible(true);
+    // A package without a licence text for the language showed no checkbox and link at start-up,
+    // and shows none now.
+    cbLicense->SetVisible(!FLicenseText.empty());
+    lblLicense->SetVisible(!FLicenseText.empty());
+    lblProxy->SetVisible(!FEngine.FullPackage());
+    UpdateInstallEnabled();
+    if (btnInstall->Showing() && btnInstall->Enabled()) btnInstall->SetFocus();
+}
+
 void TMainForm::ShowCompleteLayout() {
     lblAppTitle->SetCaption(FEngine.Texts().ResInstallComplete());
     pbProgress->SetVisible(false);
@@ -89,6 +114,8 @@ void TMainForm::SetProgressMax(int maximum) {
     pbProgress->SetPosition(0);
 }
 
+void TMainForm::SetProgressPosition(int position) { pbProgress->SetPosition(position); }
+
 void TMainForm::StepProgress() { pbProgress->StepBy(1); }
 
 void TMainForm::FillProgress() { pbProgress->SetPosition(pbProgress->Max()); }
@@ -105,4 +132,8 @@ bool TMainForm::AskLanguage(const std::vector<std::u16string>& available, std::u
 int TMainForm::AskCopyFailure(const std::u16string& path, const std::u16string& language,
                               const std::u16string& reason) {
     return TCopyFileFailureForm::Execute(this, path, language, reason);
+}
+
+bool TMainForm::AskDownloadFailure(const std::u16string& title, const std::u16string& url) {
+    return TDownloadFailureForm::Execute(this, title, url);
 }

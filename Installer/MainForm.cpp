@@ -249,9 +249,7 @@ void TMainForm::imgMinimizeClick(TObject*) { ShowWindow(Handle(), SW_MINIMIZE); 
 
 void TMainForm::lblLicenseClick(TObject*) { TLicenseForm::Execute(this, lblLicense->Caption(), FLicenseText); }
 
-void TMainForm::lblProxyClick(TObject*) {
-    // The proxy settings dialog comes with the online installation of the mini setup.
-}
+void TMainForm::lblProxyClick(TObject*) { TIndyProxySettingsForm::Execute(this, FProxy); }
 
 void TMainForm::TntFormShow(TObject*) {
     if (btnInstall->Visible() && btnInstall->Enabled()) btnInstall->SetFocus();

@@ -1,8 +1,9 @@
 // The installer's main window. It owns the whole state of one run: the setup script, the package
-// module, the start mode, the language and the install state. Start-up runs in the constructor;
+// module, the start mode, the language, the proxy settings and the install state. Start-up runs in the constructor;
 // the install run and each of its stages are operations of the window, one source file per stage:
 //   MainForm.cpp        construction, layout, images, start-up, the small controls
 //   InstallRun.cpp      the install run, the destination check and the window's layouts
+//   StageDownload.cpp   a mini setup's download of the full setup (the engine's part)
 //   StageOldVersion.cpp the quiet uninstall of an earlier installation, ending running copies
 //   StageFiles.cpp      the files, with Retry / Ignore / Exit Setup when a write fails
 //   StageRegistry.cpp   registry values and shortcuts
@@ -87,7 +88,10 @@ private:
     // ---- The install run (InstallRun.cpp) ---------------------------------------------------
     void InstallRun();
     bool CheckDestDir();
+    // A mini setup's download; false when it failed and the input layout is back.
+    bool DownloadFullSetup();
     void ShowProgressLayout();
+    void RestoreInputLayout();
     void ShowCompleteLayout();
     void HandleRunApps();
 
@@ -96,14 +100,18 @@ private:
     void ProcessMessages() override;
     void ShowMessage(const std::u16string& text) override;
     void SetProgressMax(int maximum) override;
+    void SetProgressPosition(int position) override;
     void StepProgress() override;
     void FillProgress() override;
     void SetDetail(const std::u16string& text) override;
     bool AskLanguage(const std::vector<std::u16string>& available, std::u16string& language) override;
     int AskCopyFailure(const std::u16string& path, const std::u16string& language,
                        const std::u16string& reason) override;
+    bool AskDownloadFailure(const std::u16string& title, const std::u16string& url) override;
+    THttpProxyValues ProxySettings() const override { return FProxy; }
 
     TSetupEngine FEngine;
+    THttpProxyValues FProxy;  // the window's own proxy settings: every run starts without a proxy
     TInstallState FInstallState = TInstallState::isReady;
     std::u16string FLicenseText;
     TPicture FLogo;

@@ -85,10 +85,21 @@ std::u16string SysErrorMessage(DWORD code) {
 
 TSetupEngine::TSetupEngine(TInstallerHost& host) : FHost(host), FScript(std::make_unique<TSetupScript>()) {}
 
-TSetupEngine::~TSetupEngine() = default;
+TSetupEngine::~TSetupEngine() {
+    FPackage.Close();  // the downloaded file stays locked while it is the package
+    if (!FDownloadedSetupPath.empty()) DeleteFileW(WStr(FDownloadedSetupPath));
+}
 
 void TSetupEngine::EndProcess(TExitCode code) {
     ExitProcess(UINT(code));
+}
+
+void TSetupEngine::EndUnattended(TExitCode code, const std::u16string& reason) {
+    const std::string line = "setup: error: " + Utf16ToUtf8(reason) + "\n";
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+    EndProcess(code);
 }
 
 void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments) {

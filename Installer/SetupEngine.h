@@ -14,6 +14,7 @@
 
 #include "ExitCodes.h"
 #include "LocalTexts.h"
+#include "LuHttpProxyValues.h"
 #include "LuPackageModule.h"
 
 class TSetupScript;
@@ -28,7 +29,9 @@ public:
     virtual HWND HostWindow() const = 0;
     virtual void ProcessMessages() = 0;
     virtual void ShowMessage(const std::u16string& text) = 0;
+    // The bar's maximum, with its position back at 0.
     virtual void SetProgressMax(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
     virtual void StepProgress() = 0;
     virtual void FillProgress() = 0;
     // The detail label, repainted at once.
@@ -38,6 +41,10 @@ public:
     // The copy-failure dialog; its modal result (4 Retry, 5 Ignore, anything else Exit Setup).
     virtual int AskCopyFailure(const std::u16string& path, const std::u16string& language,
                                const std::u16string& reason) = 0;
+    // The failed-download dialog of a mini setup; true when the user chose Exit Setup.
+    virtual bool AskDownloadFailure(const std::u16string& title, const std::u16string& url) = 0;
+    // The window's own proxy settings, edited through its proxy link.
+    virtual THttpProxyValues ProxySettings() const = 0;
 };
 
 enum class TDestDirResult { drOk, drEmpty, drCannotCreate, drCannotWrite };
@@ -45,6 +52,7 @@ enum class TDestDirResult { drOk, drEmpty, drCannotCreate, drCannotWrite };
 class TSetupEngine {
 public:
     explicit TSetupEngine(TInstallerHost& host);
+    // The orderly end: releases the package and deletes the downloaded full setup.
     ~TSetupEngine();
     TSetupEngine(const TSetupEngine&) = delete;
     TSetupEngine& operator=(const TSetupEngine&) = delete;
@@ -84,6 +92,15 @@ public:
     // The stages from the previous version to the programs that are waited for. setWaitText is
     // called with the status text of each phase.
     void InstallStages(const std::function<void(const std::u16string&)>& setWaitText);
+    // A mini setup's step before the stages: downloads the full setup named by the script into the
+    // temporary folder, makes it the package and loads its script in place of the mini script.
+    // False when that failed and the user wants to go back (the window restores its input layout);
+    // ends the process when the user chooses Exit Setup, and with ecDownloadFailed in an
+    // unattended run, which has nobody to answer.
+    bool DownloadFullSetup();
+    // The full setup downloaded last; empty before any. Deleted at the orderly end.
+    const std::u16string& DownloadedSetupPath() const { return FDownloadedSetupPath; }
+
     // The Run button's caption once the install is complete.
     std::u16string RunButtonCaption() const;
     void VisitGotoUrl();
@@ -94,6 +111,8 @@ public:
     [[noreturn]] static void EndProcess(TExitCode code);
 
 private:
+    // An unattended run cannot ask: the reason goes to standard error and the process ends.
+    void EndUnattended(TExitCode code, const std::u16string& reason);
     void UninstallOldVersion();
     void KillRunningApps();
     void InstallFiles();
@@ -114,6 +133,7 @@ private:
     std::u16string FTitle;
     TLocalTexts FTexts;
     std::string FIconPng;  // the product icon as the package holds it (PNG)
+    std::u16string FDownloadedSetupPath;
 };
 
 // ---- Helpers shared by the stages -------------------------------------------------------------

@@ -72,13 +72,7 @@ void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream
         } catch (const Exception& e) {
             // A /Silent run has nobody to answer the dialog, which would wait hidden for ever: it
             // ends as Exit Setup would, with the reason on standard error.
-            if (FSilent) {
-                const std::string line = "setup: error: " + Utf16ToUtf8(e.Message()) + "\n";
-                HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-                DWORD written = 0;
-                if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
-                EndProcess(ecWriteFailureExit);
-            }
+            if (FSilent) EndUnattended(ecWriteFailureExit, e.Message());
             switch (FHost.AskCopyFailure(path, FLanguage, e.Message())) {
             case 4:  // Retry
                 continue;

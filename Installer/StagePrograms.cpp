@@ -5,6 +5,7 @@
 #include "SetupScript.h"
 
 #include "InstallPlan.h"
+#include "LuHttp.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
 #include "RCode.h"
@@ -13,10 +14,16 @@ namespace {
 
 const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-// The quiet request of a goto URL. It needs the HTTP client (WinHTTP through the proxy settings),
-// which comes with the online installation; until then the request is not made.
-// TODO(http-client): TLuHttp with a connect time-out of 5000 ms, Get(url), every error swallowed.
-void RequestUrlQuietly(const std::u16string& /*url*/) {}
+// The quiet request of a goto URL through the process-wide proxy settings: the answer and every
+// error are of no interest, and a host that does not answer the connection is given up soon.
+void RequestUrlQuietly(const std::u16string& url) {
+    try {
+        TLuHttp http;
+        http.SetConnectTimeout(5000);
+        http.Get(url);
+    } catch (...) {
+    }
+}
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 #include "LuPackageModule.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
+#include <vector>
 
 #include "FileData.h"
 #include "LuExceptions.h"
@@ -11,6 +14,46 @@
 #include "Setupfn.h"
 
 namespace {
+
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+std::u16string ErrorText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string result = n ? std::u16string(reinterpret_cast<const char16_t*>(text), n)
+                              : u"System error " + IntToStr(int64_t(code));
+    if (text) ::LocalFree(text);
+    while (!result.empty() && (result.back() == u'\n' || result.back() == u'\r' || result.back() == u' '))
+        result.pop_back();
+    return result;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The SHA-256 of the whole file read through `file`, from its start; false when it cannot be read.
+bool HashOfFile(HANDLE file, std::array<uint8_t, 32>& hash)
+{
+    LARGE_INTEGER zero{};
+    if (!::SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return false;
+    TSha256 sha;
+    std::vector<uint8_t> buffer(1 << 16);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file, buffer.data(), DWORD(buffer.size()), &read, nullptr)) return false;
+        if (read == 0) break;
+        sha.Update(buffer.data(), read);
+    }
+    hash = sha.Final();
+    return true;
+}
+
 HRSRC FindPackageResource(HMODULE module, const std::string& name)
 {
     if (!module) return nullptr;
@@ -102,4 +145,92 @@ bool TPackageModule::LoadFileTable(TFileDataList& list) const
 {
     const TResourceBytes bytes = ResourceBytes(FileDataResID);
     return list.LoadFromBytes(bytes.Data, bytes.Size);
+}
+
+// ---- TPackageFileWriter -------------------------------------------------------------------------
+
+TPackageFileWriter::TPackageFileWriter(const std::u16string& fileName) : FFileName(fileName)
+{
+    // CREATE_NEW: a file that someone placed under this name beforehand is never written into.
+    FFile.Reset(::CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!FFile) {
+        const DWORD error = ::GetLastError();
+        LogWin32Failure("CreateFileW", fileName, error);
+        throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, ErrorText(error)}));
+    }
+}
+
+int64_t TPackageFileWriter::Read(void*, int64_t) { return 0; }
+
+int64_t TPackageFileWriter::Write(const void* buffer, int64_t count)
+{
+    if (!FFile || count <= 0) return 0;
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const DWORD chunk = DWORD(std::min<int64_t>(count - done, 1 << 30));
+        DWORD written = 0;
+        if (!::WriteFile(FFile.Get(), bytes + done, chunk, &written, nullptr) || written == 0) {
+            LogWin32Failure("WriteFile", FFileName);
+            break;
+        }
+        FHash.Update(bytes + done, written);
+        done += written;
+    }
+    FLength += done;
+    return done;
+}
+
+int64_t TPackageFileWriter::Seek(int64_t offset, TSeekOrigin origin)
+{
+    int64_t target = offset;
+    if (origin == TSeekOrigin::soCurrent || origin == TSeekOrigin::soEnd) target = FLength + offset;
+    if (target != FLength && target != 0)
+        throw EWriteError(u"A package file is written in order only");
+    if (target == 0 && FLength != 0) SetSize(0);
+    return FLength;
+}
+
+void TPackageFileWriter::SetSize(int64_t size)
+{
+    if (size == FLength) return;
+    if (size != 0) throw EWriteError(u"A package file is written in order only");
+    LARGE_INTEGER zero{};
+    if (!FFile || !::SetFilePointerEx(FFile.Get(), zero, nullptr, FILE_BEGIN) || !::SetEndOfFile(FFile.Get()))
+        throw EWriteError(u"Stream write error");
+    FHash = TSha256();
+    FLength = 0;
+}
+
+void TPackageFileWriter::Finish()
+{
+    if (FFinished) return;
+    FFinished = true;
+    if (!FFile) return;
+    if (!::FlushFileBuffers(FFile.Get()) || !::GetFileInformationByHandle(FFile.Get(), &FIdentity)) {
+        const DWORD error = ::GetLastError();
+        FFile.Reset();
+        throw EWriteError(Format(u"Cannot write file \"%s\". %s", {FFileName, ErrorText(error)}));
+    }
+    FIdentified = true;
+    FWritten = FHash.Final();
+    FFile.Reset();  // a mapping cannot be made while this process writes the file
+}
+
+TPackageModule TPackageFileWriter::OpenModule()
+{
+    Finish();
+    if (!FIdentified) return TPackageModule();
+
+    TPackageModule module = TPackageModule::OpenFile(FFileName);
+    if (!module.IsOpen()) return module;
+    BY_HANDLE_FILE_INFORMATION identity{};
+    std::array<uint8_t, 32> found{};
+    if (!::GetFileInformationByHandle(module.FileHandle(), &identity) || !SameFile(identity, FIdentity) ||
+        !HashOfFile(module.FileHandle(), found) || found != FWritten) {
+        LogWin32Failure("package file changed after it was written", FFileName, ERROR_FILE_INVALID);
+        module.Close();
+    }
+    return module;
 }

@@ -10,11 +10,14 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "LuHandles.h"
+#include "LuStreams.h"
+#include "Sha256.h"
 
 class TMemoryStream;
 class TFileDataList;
@@ -43,6 +46,8 @@ public:
 
     bool IsOpen() const { return FModule != nullptr; }
     HMODULE Handle() const { return FModule; }
+    // The module's own handle of its file (shared for reading only); nullptr for Self().
+    HANDLE FileHandle() const { return FFile.Get(); }
     // Releases the module (a no-op for Self()).
     void Close();
 
@@ -61,4 +66,45 @@ private:
     HMODULE FModule = nullptr;
     TUniqueHandle FFile;   // the open file, shared for reading only; empty for Self()
     TModuleHandle FOwned;  // set for opened files, empty for Self()
+};
+
+// A package file that this process writes and then opens as its package module, with nothing able
+// to swap it in between. The file is created new (an existing file of that name is an error, never
+// reused) through a handle that lets others read it but not write, rename or delete it, and it is
+// written in order as the bytes arrive. That handle must be closed before the file can be opened
+// as a module, and the module's own handle then keeps writers and deleters away; the moment
+// between the two is covered by a check: the module's handle must reach the same file (volume and
+// file index) holding the same bytes (SHA-256) as were written, or the module is not used.
+class TPackageFileWriter : public TStream {
+public:
+    // Raises EFCreateError "Cannot create file "%s". %s" when the file cannot be created.
+    explicit TPackageFileWriter(const std::u16string& fileName);
+    ~TPackageFileWriter() override = default;  // closes the handle; the file stays
+
+    const std::u16string& FileName() const { return FFileName; }
+
+    // Write-only, in order: reading gives nothing, and the position can only stay at the end or go
+    // back to 0 together with SetSize(0), which starts the file again.
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t size) override;
+
+    // Ends the writing: flushes the file, notes which file it is and the hash of its bytes, and
+    // closes the handle. Raises EWriteError when the bytes cannot be flushed.
+    void Finish();
+    // Finishes when that has not been done, and opens the file as a package module: a module
+    // without resources (IsOpen() false) when it cannot be opened, or when it is not the file
+    // written or its bytes changed since.
+    TPackageModule OpenModule();
+
+private:
+    std::u16string FFileName;
+    TUniqueHandle FFile;
+    TSha256 FHash;
+    int64_t FLength = 0;
+    bool FFinished = false;
+    bool FIdentified = false;  // FIdentity and FWritten describe the file
+    BY_HANDLE_FILE_INFORMATION FIdentity{};
+    std::array<uint8_t, 32> FWritten{};
 };

@@ -4,6 +4,8 @@
 #include "LuExceptions.h"
 #include "LuStrUtils.h"
 
+#include <cstring>
+
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -85,6 +87,27 @@ bool TLuVclfn::SelectDirectory(HWND owner, const std::u16string& caption, std::u
     if (!dialog.Execute(owner)) return false;
     path = dialog.Path;
     return true;
+}
+
+bool TLuVclfn::SetClipboardText(HWND owner, const std::u16string& text) {
+    // Another program may hold the clipboard for a moment.
+    bool opened = false;
+    for (int attempt = 0; attempt < 10 && !(opened = OpenClipboard(owner)); ++attempt) Sleep(20);
+    if (!opened) return false;
+    bool ok = false;
+    const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    if (EmptyClipboard()) {
+        if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+            if (void* data = GlobalLock(memory)) {
+                memcpy(data, text.c_str(), bytes);
+                GlobalUnlock(memory);
+                ok = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+            }
+            if (!ok) GlobalFree(memory);  // the clipboard owns it only once set
+        }
+    }
+    CloseClipboard();
+    return ok;
 }
 
 void TLuVclfn::ShowMessage(HWND owner, const std::u16string& text) {

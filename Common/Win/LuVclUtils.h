@@ -1,6 +1,6 @@
 // Window helpers shared by the installer's forms: the folder dialog, the information message,
-// the application title, modal display over one owner window, and the double-buffering and
-// repaint-on-navigation rules that every base form applies.
+// the clipboard, the application title, modal display over one owner window, and the
+// double-buffering and repaint-on-navigation rules that every base form applies.
 #pragma once
 
 #include "LuUi.h"
@@ -29,6 +29,9 @@ public:
     // window, or by the thread's active window when owner is nullptr.
     static void ShowMessage(HWND owner, const std::u16string& text);
     static void ShowMessage(const std::u16string& text) { ShowMessage(nullptr, text); }
+    // Puts the text on the clipboard as Unicode text, replacing what was there; false when the
+    // clipboard could not be opened or filled.
+    static bool SetClipboardText(HWND owner, const std::u16string& text);
     // The application object (its Title is the caption of message boxes).
     static TApplication& Application() { return ::Application(); }
     // Shows `form` modally with only the top-level window of `ownerControl` disabled; every

@@ -9,6 +9,8 @@ const std::vector<TExitCodeInfo>& ExitCodeInfos()
         {ecWindowsTooOld, "the product needs a newer version of Windows"},
         {ecNoScriptResource, "the executable carries no setup script"},
         {ecDestDirRefused, "an unattended run (/Silent or /Auto) could not create or write to the destination directory"},
+        {ecDownloadFailed, "an unattended run (/Silent or /Auto) of a mini setup could not download the full setup, or "
+                           "the download is no full setup; nothing was installed"},
     };
     return infos;
 }

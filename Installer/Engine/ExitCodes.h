@@ -15,6 +15,8 @@ enum TExitCode : int {
     ecNoScriptResource = 4,  // the executable carries no setup script: not a package
     ecDestDirRefused = 5,    // an unattended run (/Silent, /Auto) could not create or write to the
                              // destination directory; nothing was installed
+    ecDownloadFailed = 6,    // an unattended run (/Silent, /Auto) of a mini setup could not download the
+                             // full setup, or what it downloaded is no full setup; nothing was installed
 };
 
 struct TExitCodeInfo {

@@ -149,7 +149,7 @@ TEST(Destination, FieldTextIsTrimmedAndEndsInABackslash)
 TEST(ExitCodes, DistinctAndOnlySuccessIsZero)
 {
     const std::vector<TExitCodeInfo>& infos = ExitCodeInfos();
-    ASSERT_EQ(6u, infos.size());
+    ASSERT_EQ(7u, infos.size());
     EXPECT_EQ(ecSuccess, infos[0].Code);
     EXPECT_EQ(0, int(ecSuccess));
     for (size_t i = 1; i < infos.size(); ++i) {

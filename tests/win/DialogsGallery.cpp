@@ -1,6 +1,6 @@
-// The installer's dialogs in each language, for the screenshots of
-// tests/win/screenshots.sh: with --shot FOLDER each dialog is shown modally over an owner
-// window and saved as a PNG from inside its modal loop.
+// The installer's dialogs in each language, and the mini setup's proxy and failed-download dialogs,
+// for the screenshots of tests/win/screenshots.sh: with --shot FOLDER each dialog is shown modally
+// over an owner window and saved as a PNG from inside its modal loop.
 #include "Dialogs.h"
 #include "GalleryShots.h"
 
@@ -64,5 +64,18 @@ int main(int argc, char** argv) {
         ok = Shoot([&] { TLicenseForm::Execute(owner.get(), l.licenseCaption, kLicense); }, folder,
                    u"license-" + code + u".png") && ok;
     }
+    // The mini setup's dialogs speak Simplified Chinese in every language.
+    ok = Shoot([&] {
+        THttpProxyValues settings;
+        TIndyProxySettingsForm::Execute(owner.get(), settings);
+    }, folder, u"proxy-settings-none.png") && ok;
+    ok = Shoot([&] {
+        THttpProxyValues settings{u"proxy.example.lan", true, u"secret", 3128, u"alice"};
+        TIndyProxySettingsForm::Execute(owner.get(), settings);
+    }, folder, u"proxy-settings-proxy.png") && ok;
+    ok = Shoot([&] {
+        TDownloadFailureForm::Execute(owner.get(), u"演示软件",
+                                      u"https://downloads.example.com/demo/DemoSetup_full_2041.exe");
+    }, folder, u"download-failure.png") && ok;
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The installer's dialogs through their Execute functions: the answers each way of ending gives,
-// the captions per language, the language dialog's pre-selection, the layout and the read-only
-// licence viewer.
+// the captions per language, the language dialog's pre-selection, the layout, the read-only
+// licence viewer, the proxy dialog's validation and stored values, and the failed-download
+// dialog's browser and clipboard buttons.
 #include "Dialogs.h"
 #include "UiTestSupport.h"
 
@@ -410,6 +411,392 @@ TEST(LicenseForm, ShowsTheTextReadOnlyUnderTheCaptionInAResizableWindow) {
     EXPECT_EQ(memo.top, 0);
     EXPECT_EQ(memo.right, 784);
     EXPECT_EQ(memo.bottom, 461);
+}
+
+// ---- The proxy settings dialog ------------------------------------------------------------------
+
+// The text of the message box the dialog shows (its static text has the identifier 0xFFFF).
+std::u16string MessageBoxText(HWND box) {
+    wchar_t buffer[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, buffer, 512);
+    return U(buffer);
+}
+
+// A user's click on a radio button: the system control's own click, with its notification.
+void ClickRadio(TRadioButton* r) { SendMessageW(r->Handle(), BM_CLICK, 0, 0); }
+
+TEST(IndyProxySettingsForm, FirstOpeningShowsNoProxyWithTheFieldsDisabledAndPort8080) {
+    Owner owner;
+    bool found = false;
+    bool noProxy = false, useProxy = true, anyEnabled = true;
+    std::u16string caption, address, user, password, port, ok, cancel;
+    WhenUp<TIndyProxySettingsForm>(
+        [&](TIndyProxySettingsForm& d) {
+            caption = WindowText(d.Handle());
+            noProxy = d.rbNoProxy->Checked();
+            useProxy = d.rbUseProxy->Checked();
+            anyEnabled = false;
+            for (TControl* c : std::initializer_list<TControl*>{d.lblProxyAddress, d.lblProxyPort, d.lblProxyUser,
+                                                                d.lblProxyPassword})
+                anyEnabled = anyEnabled || c->Enabled();
+            for (TWinControl* c : std::initializer_list<TWinControl*>{d.edtProxyAddress, d.edtProxyPort,
+                                                                      d.edtProxyUser, d.edtProxyPassword})
+                anyEnabled = anyEnabled || IsWindowEnabled(c->Handle());
+            address = WindowText(d.edtProxyAddress->Handle());
+            port = WindowText(d.edtProxyPort->Handle());
+            user = WindowText(d.edtProxyUser->Handle());
+            password = WindowText(d.edtProxyPassword->Handle());
+            ok = d.btnOk->Caption();
+            cancel = d.btnCancel->Caption();
+            Key(d, VK_ESCAPE);
+        },
+        &found);
+    THttpProxyValues settings;
+    const bool confirmed = TIndyProxySettingsForm::Execute(owner.form.get(), settings);
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(caption, u"代理服务器设置");
+    EXPECT_TRUE(noProxy);
+    EXPECT_FALSE(useProxy);
+    EXPECT_FALSE(anyEnabled) << "labels and fields follow the radio buttons";
+    EXPECT_EQ(address, u"");
+    EXPECT_EQ(port, u"8080");
+    EXPECT_EQ(user, u"");
+    EXPECT_EQ(password, u"");
+    EXPECT_EQ(ok, u"确定");
+    EXPECT_EQ(cancel, u"取消");
+    EXPECT_EQ(settings, THttpProxyValues{});
+}
+
+TEST(IndyProxySettingsForm, OkStoresAllFiveValuesAndEveryCancelLeavesTheSettingsAlone) {
+    enum class Choose { UseProxy, NoProxy };
+    enum class End { OkClick, Enter, CancelClick, Escape, CloseBox };
+    struct Case {
+        const char* name;
+        Choose choose;
+        End end;
+        bool confirmed;
+        THttpProxyValues expected;  // when confirmed
+    } cases[] = {
+        // The address loses its blanks, the user name and the password keep theirs.
+        {"proxy, OK", Choose::UseProxy, End::OkClick, true, {u"proxy.lan", true, u" pa ss ", 3128, u" user"}},
+        {"proxy, Enter", Choose::UseProxy, End::Enter, true, {u"proxy.lan", true, u" pa ss ", 3128, u" user"}},
+        // Typed in the disabled fields and kept for the next time the proxy is chosen.
+        {"no proxy, OK", Choose::NoProxy, End::OkClick, true, {u"proxy.lan", false, u" pa ss ", 3128, u" user"}},
+        {"Cancel", Choose::UseProxy, End::CancelClick, false, {}},
+        {"Escape", Choose::UseProxy, End::Escape, false, {}},
+        {"close box", Choose::UseProxy, End::CloseBox, false, {}},
+    };
+    const THttpProxyValues before{u"old.lan", false, u"old", 8888, u"olduser"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Owner owner;
+        bool found = false;
+        bool enabledAfterUse = false;
+        WhenUp<TIndyProxySettingsForm>(
+            [&](TIndyProxySettingsForm& d) {
+                ClickRadio(d.rbUseProxy);
+                enabledAfterUse = IsWindowEnabled(d.edtProxyAddress->Handle()) && d.lblProxyAddress->Enabled();
+                d.edtProxyAddress->SetText(u"  proxy.lan\t");
+                d.edtProxyPort->SetText(u"3128");
+                d.edtProxyUser->SetText(u" user");
+                d.edtProxyPassword->SetText(u" pa ss ");
+                if (c.choose == Choose::NoProxy) ClickRadio(d.rbNoProxy);
+                switch (c.end) {
+                case End::OkClick: Click(d.btnOk); break;
+                case End::Enter: Key(d, VK_RETURN); break;
+                case End::CancelClick: Click(d.btnCancel); break;
+                case End::Escape: Key(d, VK_ESCAPE); break;
+                case End::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                }
+            },
+            &found);
+        THttpProxyValues settings = before;
+        const bool confirmed = TIndyProxySettingsForm::Execute(owner.form.get(), settings);
+        ASSERT_TRUE(found);
+        EXPECT_TRUE(enabledAfterUse);
+        EXPECT_EQ(confirmed, c.confirmed);
+        const THttpProxyValues& expected = c.confirmed ? c.expected : before;
+        EXPECT_EQ(settings.Checked, expected.Checked);
+        EXPECT_EQ(settings.Address, expected.Address);
+        EXPECT_EQ(settings.Port, expected.Port);
+        EXPECT_EQ(settings.UserName, expected.UserName);
+        EXPECT_EQ(settings.Password, expected.Password);
+        Pump();
+    }
+}
+
+TEST(IndyProxySettingsForm, ReopeningShowsTheStoredProxyWithTheFieldsEnabled) {
+    Owner owner;
+    bool found = false;
+    bool useProxy = false, enabled = false;
+    std::u16string address, port, user, password;
+    WhenUp<TIndyProxySettingsForm>(
+        [&](TIndyProxySettingsForm& d) {
+            useProxy = d.rbUseProxy->Checked() && !d.rbNoProxy->Checked();
+            enabled = IsWindowEnabled(d.edtProxyPassword->Handle()) && d.lblProxyPassword->Enabled();
+            address = WindowText(d.edtProxyAddress->Handle());
+            port = WindowText(d.edtProxyPort->Handle());
+            user = WindowText(d.edtProxyUser->Handle());
+            password = WindowText(d.edtProxyPassword->Handle());
+            Click(d.btnOk);
+        },
+        &found);
+    THttpProxyValues settings{u"10.0.0.1", true, u"secret", 3128, u"me"};
+    const THttpProxyValues stored = settings;
+    EXPECT_TRUE(TIndyProxySettingsForm::Execute(owner.form.get(), settings));
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(useProxy);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(address, u"10.0.0.1");
+    EXPECT_EQ(port, u"3128");
+    EXPECT_EQ(user, u"me");
+    EXPECT_EQ(password, u"secret");
+    EXPECT_EQ(settings, stored) << "OK without changes stores the same values";
+}
+
+TEST(IndyProxySettingsForm, ProxyWithoutAddressIsRefusedWithAMessageAndTheFocusInTheAddressField) {
+    for (const char16_t* typed : {u"", u"  \t "}) {
+        SCOPED_TRACE(testing::PrintToString(std::u16string(typed).size()));
+        Owner owner;
+        bool found = false, stillUp = false, focusInAddress = false;
+        std::u16string message;
+        WhenUp<TIndyProxySettingsForm>(
+            [&](TIndyProxySettingsForm& d) {
+                ClickRadio(d.rbUseProxy);
+                d.edtProxyAddress->SetText(typed);
+                WhenDialogUp([&](HWND box) {
+                    message = MessageBoxText(box);
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    After(300, [&] {
+                        stillUp = IsWindowVisible(d.Handle());
+                        focusInAddress = GetFocus() == d.edtProxyAddress->Handle();
+                        d.edtProxyAddress->SetText(u"proxy.lan");
+                        Click(d.btnOk);
+                    });
+                });
+                SetFocus(d.edtProxyUser->Handle());
+                Click(d.btnOk);
+            },
+            &found);
+        THttpProxyValues settings;
+        const bool confirmed = TIndyProxySettingsForm::Execute(owner.form.get(), settings);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(message, u"服务器地址不能为空，请重新输入。");
+        EXPECT_TRUE(stillUp) << "the dialog stays open after the message";
+        EXPECT_TRUE(focusInAddress);
+        EXPECT_TRUE(confirmed) << "OK with an address then closes it";
+        EXPECT_EQ(settings.Address, u"proxy.lan");
+        Pump();
+    }
+}
+
+TEST(IndyProxySettingsForm, LayoutAndTabOrder) {
+    TIndyProxySettingsForm d(nullptr);
+    d.Fill(THttpProxyValues{});
+    d.Show();
+    Pump();
+    EXPECT_EQ(d.ClientWidth(), 430);
+    EXPECT_EQ(d.ClientHeight(), 304);
+    EXPECT_FALSE(GetWindowLongW(d.Handle(), GWL_STYLE) & WS_THICKFRAME) << "fixed dialog border";
+    struct {
+        TWinControl* control;
+        int left, top, width, height;
+    } fields[] = {
+        {d.rbNoProxy, 40, 40, 114, 16},          {d.rbUseProxy, 40, 72, 162, 16},
+        {d.edtProxyAddress, 136, 102, 201, 22},  {d.edtProxyPort, 136, 131, 121, 22},
+        {d.edtProxyUser, 136, 160, 201, 22},     {d.edtProxyPassword, 136, 190, 201, 22},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(std::string(f.control->Name.begin(), f.control->Name.end()));
+        EXPECT_EQ(f.control->Left(), f.left);
+        EXPECT_EQ(f.control->Top(), f.top);
+        EXPECT_EQ(f.control->Width(), f.width);
+        EXPECT_EQ(f.control->Height(), f.height);
+    }
+    struct {
+        TLabel* label;
+        int left, top;
+    } labels[] = {{d.lblProxyAddress, 64, 106}, {d.lblProxyPort, 100, 135}, {d.lblProxyUser, 88, 164},
+                  {d.lblProxyPassword, 100, 194}};
+    for (const auto& l : labels) {
+        EXPECT_EQ(l.label->Left(), l.left);
+        EXPECT_EQ(l.label->Top(), l.top);
+    }
+    EXPECT_FALSE(GetWindowLongW(d.edtProxyPassword->Handle(), GWL_STYLE) & ES_PASSWORD) << "shown as typed";
+
+    std::vector<TWinControl*> order;
+    d.GetTabOrderList(order);
+    std::vector<TWinControl*> fieldsInOrder;
+    for (TWinControl* c : order)
+        for (const auto& f : fields)
+            if (c == f.control) fieldsInOrder.push_back(c);
+    const std::vector<TWinControl*> expected = {d.rbNoProxy,    d.rbUseProxy,   d.edtProxyAddress,
+                                                d.edtProxyPort, d.edtProxyUser, d.edtProxyPassword};
+    EXPECT_EQ(fieldsInOrder, expected);
+}
+
+// ---- The failed-download dialog -----------------------------------------------------------------
+
+const char16_t kSetupUrl[] = u"http://downloads.example.com/demo/Demo_Setup_full.exe?from=mini&lang=CHS";
+
+std::u16string ClipboardText() {
+    std::u16string text;
+    if (!OpenClipboard(nullptr)) return u"(clipboard not open)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardTo(const std::u16string& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * 2);
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * 2);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+TEST(DownloadFailureForm, ExitSetupIsTheDefaultButtonAndEveryOtherEndIsRetry) {
+    struct Case {
+        const char* name;
+        EndBy how;
+        bool exitSetup;
+    } cases[] = {
+        {"Enter: Exit Setup", EndBy::Enter, true},
+        {"Exit Setup button", EndBy::AbortClick, true},
+        {"Escape: Retry", EndBy::Escape, false},
+        {"Retry button", EndBy::RetryClick, false},
+        {"close box: Retry", EndBy::CloseBox, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Owner owner;
+        bool found = false;
+        WhenUp<TDownloadFailureForm>(
+            [&, how = c.how](TDownloadFailureForm& d) {
+                switch (how) {
+                case EndBy::Enter: Key(d, VK_RETURN); break;
+                case EndBy::Escape: Key(d, VK_ESCAPE); break;
+                case EndBy::AbortClick: Click(d.btnOk); break;
+                case EndBy::RetryClick: Click(d.btnCancel); break;
+                default: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                }
+            },
+            &found);
+        const bool exitSetup = TDownloadFailureForm::Execute(owner.form.get(), u"Demo", kSetupUrl);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(exitSetup, c.exitSetup);
+        Pump();
+    }
+}
+
+TEST(DownloadFailureForm, ShowsTheTitleAndTheAddressReadOnlyWithTheFocusOnIt) {
+    Owner owner;
+    bool found = false;
+    std::u16string caption, url, ok, cancel, browser, copy, line1, line2, line3;
+    bool focusOnUrl = false;
+    LONG memoStyle = 0;
+    WhenUp<TDownloadFailureForm>(
+        [&](TDownloadFailureForm& d) {
+            caption = WindowText(d.Handle());
+            url = WindowText(d.memUrl->Handle());
+            focusOnUrl = GetFocus() == d.memUrl->Handle();
+            memoStyle = GetWindowLongW(d.memUrl->Handle(), GWL_STYLE);
+            ok = d.btnOk->Caption();
+            cancel = d.btnCancel->Caption();
+            browser = d.btnBrowser->Caption();
+            copy = d.btnCopy->Caption();
+            line1 = d.TntLabel2->Caption();
+            line2 = d.TntLabel1->Caption();
+            line3 = d.TntLabel3->Caption();
+            Key(d, VK_ESCAPE);
+        },
+        &found);
+    // A title with a percent sign is shown as it is.
+    TDownloadFailureForm::Execute(owner.form.get(), u"演示 100%s", kSetupUrl);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(caption, u"演示 100%s 在线安装失败");
+    EXPECT_EQ(url, kSetupUrl);
+    EXPECT_TRUE(focusOnUrl);
+    EXPECT_TRUE(memoStyle & ES_READONLY);
+    EXPECT_TRUE(memoStyle & WS_VSCROLL);
+    EXPECT_EQ(ok, u"退出安装");
+    EXPECT_EQ(cancel, u"重试");
+    EXPECT_EQ(browser, u"使用浏览器下载");
+    EXPECT_EQ(copy, u"复制到剪贴板");
+    EXPECT_EQ(line1, u"您的电脑可能没有连接到互联网，在线安装失败。");
+    EXPECT_EQ(line2, u"如果您是通过代理服务器上网的，您可以点击【重试】按钮返回到首页设置代理服务器。");
+    EXPECT_EQ(line3, u"您还可以使用以下地址下载离线安装包，然后运行离线安装包进行安装。");
+}
+
+TEST(DownloadFailureForm, BrowserAndClipboardButtonsUseTheAddressAndLeaveTheDialogOpen) {
+    SetClipboardTo(u"something else");
+    Owner owner;
+    bool found = false, upAfterButtons = false;
+    std::vector<std::u16string> opened;
+    std::u16string clipboard;
+    WhenUp<TDownloadFailureForm>(
+        [&](TDownloadFailureForm& d) {
+            d.OpenUrl = [&](const std::u16string& url) { opened.push_back(url); };
+            Click(d.btnBrowser);
+            Click(d.btnCopy);
+            After(300, [&] {
+                upAfterButtons = IsWindowVisible(d.Handle());
+                clipboard = ClipboardText();
+                Key(d, VK_ESCAPE);
+            });
+        },
+        &found);
+    const bool exitSetup = TDownloadFailureForm::Execute(owner.form.get(), u"Demo", kSetupUrl);
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(exitSetup);
+    EXPECT_TRUE(upAfterButtons);
+    EXPECT_EQ(opened, std::vector<std::u16string>{kSetupUrl});
+    EXPECT_EQ(clipboard, kSetupUrl) << "exactly the address, nothing appended";
+}
+
+TEST(DownloadFailureForm, Layout) {
+    TDownloadFailureForm d(nullptr);
+    d.Fill(u"Demo", kSetupUrl);
+    d.Show();
+    Pump();
+    EXPECT_EQ(d.ClientWidth(), 534);
+    EXPECT_EQ(d.ClientHeight(), 261);
+    EXPECT_FALSE(GetWindowLongW(d.Handle(), GWL_STYLE) & WS_THICKFRAME) << "fixed dialog border";
+    // Three 30-pixel lines from the top of the client panel, the address below them, the button
+    // strip at its bottom.
+    const int top = d.pnlBkClient->Padding.Top;
+    int y = top;
+    for (TLabel* l : {d.TntLabel2, d.TntLabel1, d.TntLabel3}) {
+        EXPECT_EQ(l->Top(), y);
+        EXPECT_EQ(l->Height(), 30);
+        EXPECT_EQ(l->Layout(), taVerticalCenter);
+        y += 30;
+    }
+    const RECT memo = InClient(d.memUrl->Handle(), d.pnlBkClient->Handle());
+    const RECT strip = InClient(d.pnlUrlButtons->Handle(), d.pnlBkClient->Handle());
+    EXPECT_EQ(memo.top, y);
+    EXPECT_EQ(memo.bottom, strip.top);
+    EXPECT_EQ(strip.bottom - strip.top, 33);
+    EXPECT_EQ(strip.bottom, d.pnlBkClient->ClientHeight() - d.pnlBkClient->Padding.Bottom);
+    struct {
+        TButton* button;
+        int left, width;
+    } buttons[] = {{d.btnBrowser, 0, 137}, {d.btnCopy, 144, 121}};
+    for (const auto& b : buttons) {
+        const RECT r = InClient(b.button->Handle(), d.pnlUrlButtons->Handle());
+        EXPECT_EQ(r.left, b.left);
+        EXPECT_EQ(r.top, 4);
+        EXPECT_EQ(r.right - r.left, b.width);
+        EXPECT_EQ(r.bottom - r.top, 25);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The package module over real executables: copies of the test's helper programs that receive
-// package resources with UpdateResource, one of them a program whose imports cannot be resolved.
+// package resources with UpdateResource, one of them a program whose imports cannot be resolved;
+// and package files that the process writes itself before it opens them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -245,6 +248,108 @@ TEST_F(PackageModuleTest, AFileThatIsNoModuleHoldsNoResources)
     }
     const TPackageModule none;
     EXPECT_FALSE(none.HasPackageResource(SetupScriptResID));
+}
+
+// ---- A package file written by the process, then opened as its module ---------------------------
+
+std::string FileBytes(const std::u16string& file)
+{
+    TUniqueHandle h(CreateFileW(W(file), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (h && ReadFile(h.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    return bytes;
+}
+
+// Writes `bytes` through a writer in uneven pieces, as a download arrives.
+void WriteInPieces(TPackageFileWriter& writer, const std::string& bytes)
+{
+    size_t at = 0, piece = 1;
+    while (at < bytes.size()) {
+        const size_t n = std::min(piece, bytes.size() - at);
+        writer.WriteBuffer(bytes.data() + at, int64_t(n));
+        at += n;
+        piece = piece * 3 + 7;
+    }
+}
+
+TEST_F(PackageModuleTest, AWrittenPackageFileIsLockedWhileWrittenAndOpensAsItsModule)
+{
+    const std::string package = FileBytes(Package());
+    const std::u16string file = *Folder / u"{DOWNLOAD-1}.exe";
+    TPackageFileWriter writer(file);
+    EXPECT_EQ(writer.FileName(), file);
+    WriteInPieces(writer, package);
+    EXPECT_EQ(writer.Position(), int64_t(package.size()));
+
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    EXPECT_FALSE(TUniqueHandle(CreateFileW(W(file), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, 0, nullptr)))
+        << "another writer while it is written";
+    EXPECT_FALSE(MoveFileW(W(file), W(*Folder / u"moved.exe"))) << "renamed while it is written";
+    EXPECT_FALSE(DeleteFileW(W(file))) << "deleted while it is written";
+
+    TPackageModule module = writer.OpenModule();
+    ExpectPackage(module);
+    EXPECT_FALSE(MoveFileW(W(file), W(*Folder / u"moved.exe"))) << "renamed once it is the module";
+    EXPECT_TRUE(FileBytes(file) == package);
+}
+
+TEST_F(PackageModuleTest, AWrittenPackageFileIsNotUsedWhenItChangedBeforeItWasOpened)
+{
+    const std::string package = FileBytes(Package());
+    struct Case {
+        const char* name;
+        std::function<void(const std::u16string& file)> change;
+    } cases[] = {
+        {"one byte changed in place",
+         [&](const std::u16string& file) {
+             std::string bytes = package;
+             bytes[bytes.size() / 2] ^= 0x01;
+             WriteFileText(file, bytes);
+         }},
+        {"bytes appended", [&](const std::u16string& file) { WriteFileText(file, package + "tail"); }},
+        // Another file under the name, even one with the very same bytes.
+        {"moved away and replaced by a copy",
+         [&](const std::u16string& file) {
+             ASSERT_TRUE(MoveFileW(W(file), W(file + u".moved")));
+             WriteFileText(file, package);
+         }},
+        {"replaced by another package",
+         [&](const std::u16string& file) { ASSERT_TRUE(CopyFileW(W(BadImport()), W(file), FALSE)); }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::u16string file = *Folder / (u"{DOWNLOAD-CHANGED-" + IntToStr(++n) + u"}.exe");
+        TPackageFileWriter writer(file);
+        WriteInPieces(writer, package);
+        writer.Finish();
+        c.change(file);
+        const TPackageModule module = writer.OpenModule();
+        EXPECT_FALSE(module.IsOpen());
+        EXPECT_FALSE(module.HasPackageResource(SetupScriptResID));
+    }
+}
+
+TEST_F(PackageModuleTest, AWriterNeverWritesIntoAFileThatExistsAndStartsAgainOnlyFromZero)
+{
+    const std::u16string existing = *Folder / u"{PLANTED}.exe";
+    WriteFileText(existing, "planted");
+    EXPECT_THROW(TPackageFileWriter{existing}, EFCreateError);
+    EXPECT_EQ(FileBytes(existing), "planted");
+
+    const std::string package = FileBytes(Package());
+    const std::u16string file = *Folder / u"{DOWNLOAD-AGAIN}.exe";
+    TPackageFileWriter writer(file);
+    writer.WriteBytes("a first answer that is thrown away");
+    EXPECT_THROW(writer.SetPosition(3), EWriteError);
+    EXPECT_THROW(writer.SetSize(5), EWriteError);
+    writer.SetSize(0);
+    writer.SetPosition(0);
+    WriteInPieces(writer, package);
+    ExpectPackage(writer.OpenModule());
 }
 
 TEST(PackageModuleSelf, ReadsTheRunningExecutableAndIsNeverReleased)

@@ -4,7 +4,8 @@
 #   tests/win/screenshots.sh ui [OUTDIR]          every toolkit control in every skin state, and a
 #                                                  base dialog modal over its owner (UiGallery.cpp)
 #   tests/win/screenshots.sh installer [OUTDIR]   the language dialog, the copy-failure dialog and the
-#                                                  licence viewer in each language (DialogsGallery.cpp)
+#                                                  licence viewer in each language; the proxy settings
+#                                                  and failed-download dialogs (DialogsGallery.cpp)
 #   tests/win/screenshots.sh mainwindow [OUTDIR]  the installer itself, driven like a user through its
 #                                                  input, progress and complete layouts in each language
 #                                                  (tests/e2e/installer_ui_e2e.py)

@@ -1,4 +1,5 @@
-// SHA-256, for content keys of file bodies: identical content gives the same key.
+// SHA-256: content keys of file bodies in the builder (identical content gives the same key), and
+// the check that a downloaded package is still the bytes that were written.
 #pragma once
 
 #include <array>
