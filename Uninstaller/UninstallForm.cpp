@@ -69,11 +69,12 @@ TUninstallForm::TUninstallForm(const TUninstallView& view, TRunUninstall run)
 TUninstallForm::~TUninstallForm() = default;
 
 void TUninstallForm::btnUninstallClick(TObject*) {
-    if (FRunning || !FRun) return;
+    if (FRunning || FDone || !FRun) return;  // removes once, whatever clicks or keys come late
     FRunning = true;
     ShowProgressLayout();
     const TUninstallOutcome outcome = FRun(*this);
     FRunning = false;
+    FDone = true;
     FExitCode = outcome.ExitCode();
     ShowOutcome(outcome);
 }

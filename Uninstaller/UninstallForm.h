@@ -58,5 +58,6 @@ private:
     TRunUninstall FRun;
     TPicture FIcon;
     bool FRunning = false;
+    bool FDone = false;
     int FExitCode = ucSuccess;
 };

@@ -5,12 +5,15 @@
 #                                                  base dialog modal over its owner (UiGallery.cpp)
 #   tests/win/screenshots.sh installer [OUTDIR]   the language dialog, the copy-failure dialog and the
 #                                                  licence viewer in each language (DialogsGallery.cpp)
+#   tests/win/screenshots.sh uninstaller [OUTDIR] the uninstaller's window in each language: question,
+#                                                  progress, end (UninstallGallery.cpp)
 # Nothing here is committed: look at the pictures, then throw them away.
 set -euo pipefail
 case "${1:-}" in
     ui) gallery=ui_gallery ;;
     installer) gallery=dialogs_gallery ;;
-    *) echo "usage: $0 ui|installer [OUTDIR]" >&2; exit 2 ;;
+    uninstaller) gallery=uninstall_gallery ;;
+    *) echo "usage: $0 ui|installer|uninstaller [OUTDIR]" >&2; exit 2 ;;
 esac
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 out="${2:-$root/build/win64/$1-screenshots}"
