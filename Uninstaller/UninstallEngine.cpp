@@ -34,7 +34,9 @@ std::u16string ErrorText(DWORD code) {
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::u16string result = n ? U(text) : u"system error " + IntToStr(int64_t(code));
     if (text) LocalFree(text);
-    return Trim(result);
+    result = Trim(result);
+    if (!result.empty() && result.back() == u'.') result.pop_back();  // it is quoted inside a sentence
+    return result;
 }
 
 // A string value, or nothing when the key or the value is missing or is not text.

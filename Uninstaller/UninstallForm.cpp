@@ -33,7 +33,7 @@ TUninstallForm::TUninstallForm(const TUninstallView& view, TRunUninstall run)
     lblTitle->SetLayout(taVerticalCenter);
     lblTitle->SetCaption(FView.Title);
 
-    lblMessage = p->Add<TLabel>(u"lblMessage", 112, 72, 384, 120);
+    lblMessage = p->Add<TLabel>(u"lblMessage", 112, 72, 384, 168);
     lblMessage->SetFont(TFont(kYaHei, 16, clWhite));
     lblMessage->SetWordWrap(true);
     lblMessage->SetCaption(Format(t.ConfirmFmt, {FView.Title}));

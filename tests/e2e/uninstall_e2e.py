@@ -2,7 +2,7 @@
 """End-to-end tests of the uninstaller under wine64: install a package made by the builder, run the
 uninstall entry's QuietUninstallString and read back what is left; install twice and compare with a
 fresh installation; run it over tampered, damaged and missing data files."""
-import argparse, datetime, os, re, shutil, sys, zlib
+import argparse, datetime, os, re, shutil, subprocess, sys, time, zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import installer_e2e as ie  # noqa: E402  (the same fixture, prefix helpers and registry reader)
@@ -118,6 +118,7 @@ def main():
 
     tampered_run(env, work, setup, machine)
     damaged_run(env, work, setup, machine)
+    interactive_run(env, a, work, setup, machine)
     return 1 if ie.failures else 0
 
 
@@ -181,6 +182,87 @@ def damaged_run(env, work, setup, machine):
         open(da1, "wb").write(good1)
         open(da2, "wb").write(good2)
     check(machine.files() == before_files, "the installation is whole again")
+
+
+class Display:
+    """A private Xvfb display on which the uninstaller's window is driven with xdotool."""
+
+    def __init__(self, env):
+        self.env = env
+        r, w = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                     pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(w)
+        self.name = ":" + os.read(r, 16).decode().strip()
+        os.close(r)
+        self.vars = dict(os.environ, DISPLAY=self.name)
+
+    def wineserver(self, flag):
+        subprocess.run(["/usr/lib/wine/wineserver", flag], env=dict(self.vars, WINEPREFIX=self.env.prefix,
+                       HOME=os.path.join(self.env.prefix, "home")), capture_output=True, timeout=120)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.vars, capture_output=True, text=True, timeout=30).stdout
+
+    def window(self, title, timeout=60):
+        end = time.time() + timeout
+        while time.time() < end:
+            ids = self.xdotool("search", "--onlyvisible", "--name", title).split()
+            if ids:
+                return ids[0]
+            time.sleep(0.5)
+        return None
+
+    def click(self, wid, x, y):
+        """A click at a point of the window's client area."""
+        self.xdotool("mousemove", "--window", wid, str(x), str(y))
+        self.xdotool("click", "1")
+
+    def shot(self, wid, path):
+        xwd = subprocess.run(["xwd", "-silent", "-id", wid], env=self.vars, capture_output=True, timeout=30).stdout
+        subprocess.run(["convert", "xwd:-", path], input=xwd, capture_output=True, timeout=30)
+
+    def close(self):
+        self.wineserver("-k")
+        self.xvfb.kill()
+        self.xvfb.wait()
+
+
+def interactive_run(env, a, work, setup, machine):
+    """The entry's UninstallString, answered in its window: nothing happens before Uninstall is
+    pressed, and Close ends it with 0."""
+    install(env, setup, "interactive")
+    display = Display(env)
+    try:
+        display.wineserver("-k")  # a server keeps the display it started with
+        run = subprocess.Popen([os.path.join(a.source, "cmake", "wine-run.sh"), "--prefix=" + env.prefix,
+                                os.path.join(env.drive_c(APP), "Uninstall.exe")], env=display.vars,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        wid = display.window(f"Uninstall {TITLE}")
+        check(wid is not None, "the uninstaller's window appears, captioned with the product")
+        if wid is None:
+            os.killpg(run.pid, 9)
+            return
+        time.sleep(1)
+        display.shot(wid, os.path.join(work, "uninstall-window.png"))
+        check(os.path.isfile(os.path.join(env.drive_c(APP), "readme.txt")), "nothing is removed while it asks")
+        display.click(wid, 272 + 56, 250 + 17)  # Uninstall
+        end = time.time() + 120
+        while time.time() < end and os.path.exists(os.path.join(env.drive_c(APP), "readme.txt")):
+            time.sleep(0.5)
+        time.sleep(2)
+        display.shot(wid, os.path.join(work, "uninstall-window-done.png"))
+        display.click(wid, 392 + 56, 250 + 17)  # Close
+        try:
+            rc = run.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            os.killpg(run.pid, 9)
+            rc = None
+        check(rc == 0, f"Close ends the interactive uninstall with 0 (got {rc})")
+        check(machine.files() == {} and machine.registry() == {} and not os.path.exists(env.drive_c(APP)),
+              f"the interactive uninstall removed the installation: {sorted(machine.files())}")
+    finally:
+        display.close()
 
 
 if __name__ == "__main__":
