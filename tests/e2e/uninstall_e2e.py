@@ -69,7 +69,7 @@ def install(env, setup, what):
 
 def main():
     ap = argparse.ArgumentParser()
-    for n in ("source", "build", "stub", "uninstaller", "builder", "logger"):
+    for n in ("source", "build", "stub", "uninstaller", "builder", "logger", "planted-exe", "planted-dll"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
     env = ie.Env(a)
@@ -215,8 +215,13 @@ class Display:
 
     def click(self, wid, x, y):
         """A click at a point of the window's client area."""
-        self.xdotool("mousemove", "--window", wid, str(x), str(y))
-        self.xdotool("click", "1")
+        # Wine's window draws its own frame: the X window is the whole window. The button wants
+        # to see the pointer arrive before it is pressed, and a press of some length.
+        self.xdotool("mousemove", "--window", wid, str(x + 3), str(y + 22))
+        time.sleep(0.3)
+        self.xdotool("mousedown", "1")
+        time.sleep(0.2)
+        self.xdotool("mouseup", "1")
 
     def shot(self, wid, path):
         xwd = subprocess.run(["xwd", "-silent", "-id", wid], env=self.vars, capture_output=True, timeout=30).stdout
@@ -230,16 +235,24 @@ class Display:
 
 def interactive_run(env, a, work, setup, machine):
     """The entry's UninstallString, answered in its window: nothing happens before Uninstall is
-    pressed, and Close ends it with 0."""
+    pressed, and Close ends it with 0. A taskkill.exe and a gdiplus.dll (which the window loads at
+    run time) left in the destination are not used, and stay as files that are not the product's."""
     install(env, setup, "interactive")
+    app = env.drive_c(APP)
+    shutil.copy(a.planted_exe, os.path.join(app, "taskkill.exe"))
+    shutil.copy(a.planted_dll, os.path.join(app, "gdiplus.dll"))
+    # A file of the product that the user changed since: no longer the installer's.
+    open(os.path.join(app, "docs", "renamed.txt"), "a").write("my own line\n")
     display = Display(env)
+    display.vars["WINEDLLOVERRIDES"] = "gdiplus=n,b"  # Wine would take its builtin one first anyway
     try:
         display.wineserver("-k")  # a server keeps the display it started with
         run = subprocess.Popen([os.path.join(a.source, "cmake", "wine-run.sh"), "--prefix=" + env.prefix,
                                 os.path.join(env.drive_c(APP), "Uninstall.exe")], env=display.vars,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        wid = display.window(f"Uninstall {TITLE}")
-        check(wid is not None, "the uninstaller's window appears, captioned with the product")
+                               stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "interactive.err"), "wb"),
+                               start_new_session=True)
+        wid = display.window(f"Uninstall {TITLE}", timeout=180)
+        check(wid is not None, f"the uninstaller's window appears, captioned with the product (ended: {run.poll()})")
         if wid is None:
             os.killpg(run.pid, 9)
             return
@@ -259,8 +272,11 @@ def interactive_run(env, a, work, setup, machine):
             os.killpg(run.pid, 9)
             rc = None
         check(rc == 0, f"Close ends the interactive uninstall with 0 (got {rc})")
-        check(machine.files() == {} and machine.registry() == {} and not os.path.exists(env.drive_c(APP)),
-              f"the interactive uninstall removed the installation: {sorted(machine.files())}")
+        left = sorted(os.path.basename(p) for p in machine.files())
+        check(left == ["gdiplus.dll", "renamed.txt", "taskkill.exe"] and machine.registry() == {} and
+              machine.folders() == [".", "docs"],
+              f"the interactive uninstall removed the installation, not the changed file nor the planted ones, "
+              f"which it never ran: {left} {machine.folders()}")
     finally:
         display.close()
 

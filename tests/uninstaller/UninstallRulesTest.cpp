@@ -6,6 +6,7 @@
 #include "Setupfn.h"
 #include "UninstallInfo.h"
 #include "UninstallRules.h"
+#include "UninstallTexts.h"
 
 namespace {
 
