@@ -154,6 +154,37 @@ fs::path DefaultStubPath(const fs::path& builderExe, const std::string& arch)
     return builderExe.parent_path() / ("setup-stub-" + arch + ".exe");
 }
 
+fs::path DefaultUninstallerPath(const fs::path& builderExe, const std::string& arch)
+{
+    return builderExe.parent_path() / ("uninstall-" + arch + ".exe");
+}
+
+namespace {
+
+// The uninstaller that the installation's uninstall entry names: {app}\Uninstall.exe, with the
+// product's icon and version information. Written to `target` with the uninstaller's own
+// last-write time, so that the same inputs still give the same installer.
+void PrepareUninstaller(const TBuildCommandOptions& options, const TSetupBaseInfo& info, const std::string& iconPng,
+                        const fs::path& target, std::ostream& log)
+{
+    if (options.Uninstaller.empty()) Fail("no uninstaller given (--uninstaller)");
+    if (!fs::is_regular_file(options.Uninstaller))
+        Fail("uninstaller " + U8(options.Uninstaller) + " not found; name one with --uninstaller, or add an " +
+             "{app}\\Uninstall.exe file entry to the script");
+    TFileStream file(options.Uninstaller.u16string(), fmOpenRead);
+    auto image = std::make_unique<TPeImage>(file);
+    if (options.Arch == "x86" && image->Is64())
+        Fail("uninstaller " + U8(options.Uninstaller) + " is a 64-bit executable, but --arch is x86");
+    if (options.Arch == "x64" && !image->Is64())
+        Fail("uninstaller " + U8(options.Uninstaller) + " is a 32-bit executable, but --arch is x64");
+    AddCommonResources(*image, {}, iconPng, VersionFields(info, info.UninstallFileDescription, fs::path("Uninstall.exe")),
+                       log, options.Quiet);
+    WriteAtomically(target, [&](TStream& out) { image->Write(out); });
+    fs::last_write_time(target, fs::last_write_time(options.Uninstaller));
+}
+
+}  // namespace
+
 TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& log)
 {
     if (options.Arch != "x86" && options.Arch != "x64") Fail("--arch must be x86 or x64, not " + options.Arch);
@@ -177,6 +208,22 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
 
     builder.ExpandFiles();
     const std::vector<TSideResource> side = builder.SideResources();
+    // Every installation's uninstall entry names {app}\Uninstall.exe: the package delivers it.
+    const fs::path uninstallerDir = outDir / ("." + U8(fullPath.filename()) + ".uninstall.tmp");
+    struct TRemoveAll {
+        fs::path P;
+        ~TRemoveAll()
+        {
+            std::error_code e;
+            fs::remove_all(P, e);
+        }
+    } removeUninstaller{uninstallerDir};
+    if (!builder.HasTarget(u"{app}", u"Uninstall.exe")) {
+        fs::create_directories(uninstallerDir);
+        const fs::path uninstaller = uninstallerDir / "Uninstall.exe";
+        PrepareUninstaller(options, info, builder.IconPng(), uninstaller, log);
+        builder.AddFile(uninstaller, u"{app}", u"Uninstall.exe");
+    }
 
     // The payload goes to a temporary file first: bodies are written as they are encoded, and
     // the executable copies them from there.
@@ -351,7 +398,7 @@ namespace {
 
 const char* const Usage =
     "usage:\n"
-    "  setup-builder build SCRIPT [-o OUTDIR] [--arch x86|x64] [--stub FILE] [-j N] [--quiet]\n"
+    "  setup-builder build SCRIPT [-o OUTDIR] [--arch x86|x64] [--stub FILE] [--uninstaller FILE] [-j N] [--quiet]\n"
     "  setup-builder inspect INSTALLER [--script]\n"
     "  setup-builder extract INSTALLER DIR\n";
 
@@ -381,6 +428,7 @@ int BuilderMain(const std::vector<std::string>& args, const fs::path& builderExe
                 if (a == "-o") o.OutDir = fs::path(U16(value()));
                 else if (a == "--arch") o.Arch = value();
                 else if (a == "--stub") { o.Stub = fs::path(U16(value())); stubGiven = true; }
+                else if (a == "--uninstaller") o.Uninstaller = fs::path(U16(value()));
                 else if (a == "-j") {
                     const std::string v = value();
                     int32_t n;
@@ -398,6 +446,7 @@ int BuilderMain(const std::vector<std::string>& args, const fs::path& builderExe
                 if (!fs::is_regular_file(o.Stub))
                     throw EBuildError(U16("no installer stub for " + o.Arch + " at " + U8(o.Stub) + "; name one with --stub"));
             }
+            if (o.Uninstaller.empty()) o.Uninstaller = DefaultUninstallerPath(builderExe, o.Arch);
             RunBuild(o, err);
             return 0;
         }

@@ -11,6 +11,9 @@ struct TBuildCommandOptions {
     std::filesystem::path OutDir;  // empty: the script's folder
     std::string Arch = "x86";      // x86 or x64
     std::filesystem::path Stub;    // empty: the installer stub next to the builder
+    // Installed as {app}\Uninstall.exe unless the script has a file of that name itself; needed
+    // only then.
+    std::filesystem::path Uninstaller;
     int Jobs = 0;                  // 0: every core
     bool Quiet = false;
 };
@@ -27,6 +30,8 @@ int RunExtract(const std::filesystem::path& installer, const std::filesystem::pa
 
 // Where the stub of an architecture is looked for: next to the builder executable.
 std::filesystem::path DefaultStubPath(const std::filesystem::path& builderExe, const std::string& arch);
+// Where the uninstaller of an architecture is looked for: next to the builder, uninstall-<arch>.exe.
+std::filesystem::path DefaultUninstallerPath(const std::filesystem::path& builderExe, const std::string& arch);
 // The path below an extraction folder for a file's target: placeholders lose their braces ("{app}"
 // becomes the folder "app"), drive colons become "_". Raises EBuildError for ".." components.
 std::filesystem::path ExtractionPath(const std::u16string& destDir, const std::u16string& fileName);

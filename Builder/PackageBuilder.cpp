@@ -217,6 +217,32 @@ void TPackageBuilder::ExpandFiles()
     FFiles = std::move(files);
 }
 
+void TPackageBuilder::AddFile(const fs::path& source, const std::u16string& destDir, const std::u16string& name)
+{
+    std::error_code ec;
+    const uint64_t size = fs::file_size(source, ec);
+    if (ec) Fail("cannot read " + U8(source) + ": " + ec.message());
+    auto e = std::make_unique<TSetupFile>();
+    e->DestDir = destDir;
+    e->SourceMask = name;
+    e->FileBytes = int32_t(size);
+    e->LastWriteDate = FileLastWriteDate(source);
+    FFiles.push_back({source, size, e.get()});
+    FScript->FileList->Add(std::move(e));
+}
+
+bool TPackageBuilder::HasTarget(const std::u16string& destDir, const std::u16string& name) const
+{
+    const std::u16string wanted = IncludeTrailingBackslash(destDir) + name;
+    const TSetupFileList& list = *FScript->FileList;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TSetupFile& f = *list.Items(i);
+        if (SameText(IncludeTrailingBackslash(f.DestDir) + (f.NewFileName.empty() ? f.SourceMask : f.NewFileName), wanted))
+            return true;
+    }
+    return false;
+}
+
 std::vector<TSideResource> TPackageBuilder::SideResources()
 {
     TSetupBaseInfo& info = *FScript->BaseInfo;

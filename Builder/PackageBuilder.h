@@ -54,6 +54,12 @@ public:
     // that matches nothing.
     void ExpandFiles();
     const std::vector<TSourceFile>& Files() const { return FFiles; }
+    // Appends one more file entry, as ExpandFiles makes them: installed as destDir\name, with the
+    // source file's size and last-write time. Its SourcePath stays empty: the file is the
+    // builder's own, not one of the script's folders.
+    void AddFile(const std::filesystem::path& source, const std::u16string& destDir, const std::u16string& name);
+    // True when a file entry (after ExpandFiles) installs to this target, ignoring case.
+    bool HasTarget(const std::u16string& destDir, const std::u16string& name) const;
 
     // Reads the icon and licence files and names their resources (names the script leaves empty
     // are chosen here and written into the script).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the demo product's installer (examples/demo) and installs it under Wine in a
 # private prefix, then prints what was installed: the files, the registry values, the shortcuts and
-# the uninstall entry. Without a display the installer runs with /Silent on a private Xvfb display;
+# the uninstall entry and the uninstaller it names. Without a display the installer runs with /Silent on a private Xvfb display;
 # with one it opens its window and you install by hand.
 #   scripts/demo.sh
 set -euo pipefail
@@ -10,22 +10,24 @@ cd "$root"
 
 scripts/install-deps.sh
 
-echo "== Building the builder (native) and the x64 installer stub and demo program (win64)"
+echo "== Building the builder (native) and the x64 installer stub, uninstaller and demo program (win64)"
 cmake --preset native >/dev/null
 cmake --build --preset native --target setup-builder >/dev/null
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target hello >/dev/null
 stub=build/win64/Installer/setup-stub-x64.exe
-if ! cmake --build --preset win64 --target setup-stub >/dev/null 2>&1 || [[ ! -f "$stub" ]]; then
-    echo "demo.sh: the installer stub $stub could not be built (target setup-stub);" >&2
-    echo "         run 'cmake --build --preset win64 --target setup-stub' to see why." >&2
+uninstaller=build/win64/Uninstaller/uninstall-x64.exe
+if ! cmake --build --preset win64 --target setup-stub uninstall >/dev/null 2>&1 || [[ ! -f "$stub" || ! -f "$uninstaller" ]]; then
+    echo "demo.sh: the installer stub $stub or the uninstaller $uninstaller could not be built;" >&2
+    echo "         run 'cmake --build --preset win64 --target setup-stub uninstall' to see why." >&2
     exit 1
 fi
 
 echo "== Building the demo installer"
 out=build/demo
 mkdir -p "$out"
-build/native/Builder/setup-builder build examples/demo/demo.xml -o "$out" --arch x64 --stub "$stub"
+build/native/Builder/setup-builder build examples/demo/demo.xml -o "$out" --arch x64 --stub "$stub" \
+    --uninstaller "$uninstaller"
 setup="$root/$out/LuSetupDemo-setup.exe"
 
 # A fresh prefix each time, so that the listing shows this run's installation only.
@@ -78,6 +80,20 @@ uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 key="$("${wine[@]}" reg query "$uninstall" 2>/dev/null | tr -d '\r' | grep -F "$guid" | head -n 1 || true)"
 if [[ -n "$key" ]]; then
     "${wine[@]}" reg query "$key" 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/  /'
+    # The program the entry's UninstallString names, e.g. "C:\Program Files\LuSetup Demo\Uninstall.exe".
+    command="$("${wine[@]}" reg query "$key" /v UninstallString 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *UninstallString *REG_SZ *//p')"
+    program="${command#\"}"
+    program="${program%%\"*}"
+    unixpath="$prefix/drive_c/$(printf '%s' "${program#?:\\}" | tr '\\' '/')"
+    echo
+    echo "== The uninstaller the entry names"
+    if [[ -n "$program" && -f "$unixpath" ]]; then
+        printf '  %s  (%s bytes)\n' "$program" "$(stat -c %s "$unixpath")"
+    else
+        echo "  $command: missing"
+        status=1
+    fi
 else
     echo "  (missing)"
 fi

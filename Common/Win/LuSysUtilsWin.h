@@ -160,3 +160,8 @@ std::u16string ModuleFileName(HMODULE module = nullptr);
 void InitSetupFolders();
 // Takes the decimal separator of the user's locale for the number conversions of LuStrUtils.
 void InitLocaleFormats();
+// The first call of a program that may be started from a folder where anyone could have left a
+// DLL named like a system one (Downloads, an installation folder): from here on the loader takes
+// DLLs from the system folder only. Static imports were resolved before: import KnownDLLs only
+// and load everything else with LoadSystemDll.
+void RestrictDllSearch();

@@ -264,3 +264,20 @@ HMODULE LoadSystemDll(const wchar_t* name)
     lstrcatW(path, name);
     return ::LoadLibraryW(path);
 }
+
+void RestrictDllSearch()
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    using TSetSearchPathMode = BOOL(WINAPI*)(DWORD);
+    // Present from Windows 8, and on Vista and 7 with KB2533623; looked up so that the executable
+    // still starts without it.
+    auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Without it, at least the current folder leaves the search.
+    SetDllDirectoryW(L"");
+    auto setSearchPathMode = reinterpret_cast<TSetSearchPathMode>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
+    if (setSearchPathMode) setSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+}

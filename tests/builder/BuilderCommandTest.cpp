@@ -110,6 +110,7 @@ protected:
         o.OutDir = root / out;
         o.Arch = stub.Arch;
         o.Stub = stub.Path;
+        o.Uninstaller = stub.Path;  // any executable of the architecture stands in for it
         o.Quiet = true;
         return o;
     }
@@ -132,7 +133,7 @@ TEST_F(BuilderCommandTest, FullSetupRoundTripsThroughInspectAndExtract)
     EXPECT_FALSE(fs::exists(root / "out" / ".DemoSetup.exe.payload.tmp"));
 
     std::ostringstream extractLog;
-    EXPECT_EQ(RunExtract(installer, root / "tree", extractLog), 7);
+    EXPECT_EQ(RunExtract(installer, root / "tree", extractLog), 8);
     struct {
         const char* target;
         const char* source;
@@ -145,6 +146,7 @@ TEST_F(BuilderCommandTest, FullSetupRoundTripsThroughInspectAndExtract)
         {"app/docs/doc/中文 说明.txt", "files/doc/中文 说明.txt"},
         {"app/data/big.bin", "files/doc/deep/big.bin"},
     };
+    EXPECT_TRUE(fs::is_regular_file(root / "tree/app/Uninstall.exe"));
     for (const auto& e : expected) {
         SCOPED_TRACE(e.target);
         ASSERT_TRUE(fs::exists(root / "tree" / fs::u8path(e.target)));
@@ -186,8 +188,10 @@ TEST_F(BuilderCommandTest, BuiltScriptIsTheSourceScriptPlusWhatTheBuilderFills)
     EXPECT_TRUE(built.RegList->SameItems(source.RegList.get()));
     EXPECT_TRUE(built.VarList->SameItems(source.VarList.get()));
 
-    // One entry per file, each with size, time and key.
-    ASSERT_EQ(built.FileList->Count(), 7);
+    // One entry per file, each with size, time and key; the uninstaller last.
+    ASSERT_EQ(built.FileList->Count(), 8);
+    EXPECT_EQ(built.FileList->Items(7)->DestDir, u"{app}");
+    EXPECT_EQ(built.FileList->Items(7)->SourceMask, u"Uninstall.exe");
     for (int i = 0; i < built.FileList->Count(); ++i) {
         const TSetupFile& f = *built.FileList->Items(i);
         SCOPED_TRACE(Utf16ToUtf8(f.SourceMask));
@@ -250,11 +254,13 @@ TEST_F(BuilderCommandTest, FailuresWriteNothing)
         {"BuildMiniSetup=\"True\"", "", "BuildMiniSetup is set but FullDownloadUrl is empty"},
         {"", stub.Arch == std::string("x86") ? "x64" : "x86", "but --arch is"},
         {"", "arm", "--arch must be x86 or x64"},
+        {"", "", "not found; name one with --uninstaller"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         TBuildCommandOptions o = Options(WriteScript(c.extra), "out");
         if (!c.arch.empty()) o.Arch = c.arch;
+        if (std::string(c.message).find("--uninstaller") != std::string::npos) o.Uninstaller = root / "no-uninstaller.exe";
         try {
             RunBuild(o, log);
             ADD_FAILURE() << "nothing raised";
@@ -266,6 +272,36 @@ TEST_F(BuilderCommandTest, FailuresWriteNothing)
             EXPECT_TRUE(fs::is_empty(root / "out"));
         }
     }
+}
+
+TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliversItsOwn)
+{
+    std::ostringstream log;
+    RunBuild(Options(WriteScript("UninstallFileDescription=\"Demo Uninstaller\""), "out"), log);
+    std::ostringstream extractLog;
+    RunExtract(root / "out" / "DemoSetup.exe", root / "tree", extractLog);
+    TFileStream file((root / "tree/app/Uninstall.exe").u16string(), fmOpenRead);
+    TPeImage image(file);
+    const std::string version = image.ReadResource({TResourceId(RT_VERSION_ID), TResourceId(1), 0x0409});
+    auto has = [&](const std::u16string& text) {
+        return version.find(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)) != std::string::npos;
+    };
+    EXPECT_TRUE(has(u"Demo Uninstaller"));
+    EXPECT_TRUE(has(u"Uninstall.exe"));
+    EXPECT_TRUE(has(u"2.5.0.7"));
+
+    // A script with a file of that name keeps it, and needs no uninstaller from the builder.
+    Write("own/Uninstall.exe", "the product's own");
+    std::string xml = ReadAll(WriteScript(""));
+    xml.replace(xml.find("</Items></FileList>"), 0,
+                "<TSetupFile SourcePath=\"own\" SourceMask=\"Uninstall.exe\" NewFileName=\"UNINSTALL.exe\" DestDir=\"{APP}\\\"/>");
+    Write("product.xml", xml);
+    TBuildCommandOptions o = Options(root / "product.xml", "own-out");
+    o.Uninstaller = root / "no-uninstaller.exe";
+    RunBuild(o, log);
+    RunExtract(root / "own-out" / "DemoSetup.exe", root / "own-tree", extractLog);
+    EXPECT_EQ(ReadAll(root / "own-tree/APP/UNINSTALL.exe"), "the product's own");
+    EXPECT_FALSE(fs::exists(root / "own-tree/app/Uninstall.exe"));
 }
 
 TEST(BuilderCommandPaths, ExtractionPathsStayInsideTheFolder)

@@ -161,7 +161,7 @@ def make_fixture(work, a, log_win):
 
 def main():
     ap = argparse.ArgumentParser()
-    for n in ("source", "build", "stub", "builder", "logger", "probe", "planted-exe", "planted-dll"):
+    for n in ("source", "build", "stub", "uninstaller", "builder", "logger", "probe", "planted-exe", "planted-dll"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
     env = Env(a)
@@ -173,7 +173,7 @@ def main():
     script = make_fixture(work, a, winpath(log))
     out = os.path.join(work, "out")
     rc, so, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                         "--stub", winpath(a.stub), "--quiet")
+                         "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
     check(rc == 0, f"builder made the package (rc {rc}) {se.strip()[:300]}")
     setup = os.path.join(out, "e2e-setup.exe")
     if rc != 0:
@@ -240,7 +240,10 @@ def main():
     }
     for name, value in want.items():
         check(key.get(name) == value, f"uninstall value {name}: {key.get(name)}")
-    total = sum(os.path.getsize(os.path.join(files, s)) for _, s in expected)
+    # The builder adds the uninstaller that the entry names.
+    uninstaller = os.path.join(env.drive_c(APP), "Uninstall.exe")
+    check(os.path.isfile(uninstaller), "the package delivered Uninstall.exe")
+    total = sum(os.path.getsize(os.path.join(files, s)) for _, s in expected) + os.path.getsize(uninstaller)
     check(key.get("estimatedsize") == ("REG_DWORD", total // 1024), f"EstimatedSize: {key.get('estimatedsize')}")
     check(key.get("installdate") in (("REG_SZ", today), ("REG_SZ", datetime.date.fromtimestamp(start).strftime("%Y%m%d"))),
           f"InstallDate: {key.get('installdate')}")
@@ -390,7 +393,7 @@ def crash_run(env, a, work):
 ''')
     out = os.path.join(work, "crash-out")
     rc, _, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                        "--stub", winpath(a.stub), "--quiet")
+                        "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
     check(rc == 0, f"builder made the crash package (rc {rc}) {se.strip()[:300]}")
     if rc != 0:
         return

@@ -9,13 +9,16 @@
 #   tests/win/screenshots.sh mainwindow [OUTDIR]  the installer itself, driven like a user through its
 #                                                  input, progress and complete layouts in each language
 #                                                  (tests/e2e/installer_ui_e2e.py)
+#   tests/win/screenshots.sh uninstaller [OUTDIR] the uninstaller's window in each language: question,
+#                                                  progress, end (UninstallGallery.cpp)
 # Nothing here is committed: look at the pictures, then throw them away.
 set -euo pipefail
 case "${1:-}" in
     ui) gallery=ui_gallery ;;
     installer) gallery=dialogs_gallery ;;
     mainwindow) gallery="" ;;
-    *) echo "usage: $0 ui|installer|mainwindow [OUTDIR]" >&2; exit 2 ;;
+    uninstaller) gallery=uninstall_gallery ;;
+    *) echo "usage: $0 ui|installer|mainwindow|uninstaller [OUTDIR]" >&2; exit 2 ;;
 esac
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 out="${2:-$root/build/win64/$1-screenshots}"

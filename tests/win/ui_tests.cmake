@@ -24,3 +24,18 @@ luui_add_manifest(ui_gallery AS_INVOKER)
 add_executable(dialogs_gallery ${CMAKE_CURRENT_SOURCE_DIR}/DialogsGallery.cpp ${CMAKE_CURRENT_SOURCE_DIR}/GalleryShots.cpp)
 target_link_libraries(dialogs_gallery PRIVATE luforms)
 luui_add_manifest(dialogs_gallery AS_INVOKER)
+
+# The uninstaller's window, in each language and state.
+add_executable(uninstall_gallery ${CMAKE_CURRENT_SOURCE_DIR}/UninstallGallery.cpp ${CMAKE_CURRENT_SOURCE_DIR}/GalleryShots.cpp)
+target_link_libraries(uninstall_gallery PRIVATE luuninstwin)
+luui_add_manifest(uninstall_gallery AS_INVOKER)
+
+lusetup_add_test(uninstaller_ui_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/UninstallFormTest.cpp
+    LIBS luuninstwin)
+luui_add_manifest(uninstaller_ui_tests AS_INVOKER)
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+    set_target_properties(uninstaller_ui_tests PROPERTIES CROSSCOMPILING_EMULATOR
+        "${CMAKE_CURRENT_SOURCE_DIR}/xvfb-wine.sh;--prefix=${CMAKE_BINARY_DIR}/wineprefix-ui-uninstall")
+    set_tests_properties(uninstaller_ui_tests PROPERTIES RUN_SERIAL FALSE TIMEOUT 600)
+endif()

@@ -1,0 +1,111 @@
+// The uninstaller's entry point: Uninstall.exe in the destination, named by the installation's
+// uninstall entry ("UninstallString", and "QuietUninstallString" with /SILENT).
+#include "LuHandles.h"
+#include "LuStrUtils.h"
+#include "LuSysUtilsWin.h"
+#include "UninstallEngine.h"
+#include "UninstallForm.h"
+
+#include <windows.h>
+
+namespace {
+
+void WriteStdErr(const std::u16string& text) {
+    const std::string line = "uninstall: " + Utf16ToUtf8(text) + "\n";
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+}
+
+std::u16string ErrorMessage(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return Utf8ToUtf16(e.what());
+    } catch (...) {
+        return u"Unknown error";
+    }
+}
+
+// An error nothing else handled: on standard error in a silent run, in a message box otherwise.
+[[noreturn]] void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
+    const std::u16string message = ErrorMessage(error);
+    if (silent) {
+        WriteStdErr(u"error: " + message);
+    } else {
+        const std::u16string text = message + u"\r\n\r\nThe uninstaller cannot continue and will now end.";
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
+                    reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    }
+    ExitProcess(UINT(ucUnhandledError));
+}
+
+// The silent run shows nothing.
+class TSilentHost : public TUninstallHost {
+public:
+    void ProcessMessages() override {}
+    void SetStatus(const std::u16string&) override {}
+    void SetDetail(const std::u16string&) override {}
+    void SetProgressMax(int) override {}
+    void StepProgress() override {}
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // It runs as administrator from the destination, which its users may be able to write to.
+    RestrictDllSearch();
+    std::vector<std::u16string> args;
+    for (int i = 1; i <= ParamCount(); ++i) args.push_back(ParamStr(i));
+    const bool silent = IsSilentUninstall(args);
+    TComInitializer com;
+    InitSetupFolders();
+    InitLocaleFormats();
+
+    TUninstallEngine engine;
+    std::u16string caption = u"Uninstall";
+    try {
+        engine.Init();
+        caption = Format(engine.Texts().CaptionFmt, {ExtractFileName(ExcludeTrailingBackslash(engine.AppDir()))});
+        std::u16string error;
+        if (!engine.Load(error)) {
+            const std::u16string message = Format(engine.Texts().DataErrorFmt, {error});
+            if (silent) WriteStdErr(u"error: " + message);
+            else TLuWinfn::MsgBox(nullptr, message, caption, MB_OK | MB_ICONERROR);
+            return int(ucDataError);
+        }
+        caption = Format(engine.Texts().CaptionFmt, {engine.Title()});
+        Application().SetTitle(caption);
+
+        if (silent) {
+            TSilentHost host;
+            const TUninstallOutcome outcome = engine.Run(host);
+            for (const std::u16string& item : outcome.Kept) WriteStdErr(u"kept: " + item);
+            for (const std::u16string& item : outcome.Failed) WriteStdErr(u"error: cannot remove " + item);
+            return int(outcome.ExitCode());
+        }
+    } catch (...) {
+        ReportCrash(std::current_exception(), silent, caption);
+    }
+
+    Application().OnException = [&caption](std::exception_ptr error) { ReportCrash(error, false, caption); };
+    std::unique_ptr<TUninstallForm> form;
+    try {
+        TUninstallView view;
+        view.Title = engine.Title();
+        view.Color = engine.MainFormColor();
+        view.IconPng = engine.IconPng();
+        view.Texts = engine.Texts();
+        form = std::make_unique<TUninstallForm>(view, [&engine](TUninstallHost& host) { return engine.Run(host); });
+    } catch (...) {
+        ReportCrash(std::current_exception(), false, caption);
+    }
+    Application().SetMainForm(form.get());
+    form->Show();
+    Application().Run();
+    const int code = form->ExitCode();
+    form.reset();
+    return code;
+}
