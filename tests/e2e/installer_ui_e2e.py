@@ -337,12 +337,12 @@ def copy_failure_runs(d, a, setup):
 
 def main():
     ap = argparse.ArgumentParser()
-    for n in ("source", "build", "builder", "stub", "logger"):
+    for n in ("source", "build", "builder", "stub", "uninstaller", "logger"):
         ap.add_argument("--" + n, required=True)
     ap.add_argument("--shots", help="folder for screenshots")
     ap.add_argument("--only", choices=("interactive", "auto", "copy-failure"), help="run one group of cases")
     a = ap.parse_args()
-    for n in ("source", "build", "builder", "stub", "logger", "shots"):
+    for n in ("source", "build", "builder", "stub", "uninstaller", "logger", "shots"):
         if getattr(a, n):
             setattr(a, n, os.path.abspath(getattr(a, n)))
     if a.shots:
@@ -355,7 +355,7 @@ def main():
     d = Display(a)
     try:
         p = d.start(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                    "--stub", winpath(a.stub), "--quiet")
+                    "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
         if not check(d.finish(p, timeout=300) == 0, f"builder made the package {d.last_output().strip()[:300]}"):
             return 1
         setup = os.path.join(out, "ui-setup.exe")

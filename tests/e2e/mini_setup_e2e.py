@@ -199,7 +199,7 @@ def build(wine, a, work, name, url, goto="", goto_mode="gumSilent"):
 </TSetupScript>
 ''')
     rc, _, se = wine.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64", "--stub",
-                         winpath(a.stub), "--quiet")
+                         winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
     check(rc == 0, f"builder made the full and mini setups for {name} (rc {rc}) {se.strip()[:300]}")
     return os.path.join(out, FULL), os.path.join(out, MINI)
 
@@ -540,7 +540,7 @@ def filled_fraction(png):
 
 def main():
     ap = argparse.ArgumentParser()
-    for n in ("source", "build", "stub", "builder", "logger", "trust-ca"):
+    for n in ("source", "build", "stub", "uninstaller", "builder", "logger", "trust-ca"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
     work = os.path.join(a.build, "mini-e2e-work")

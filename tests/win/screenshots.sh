@@ -29,9 +29,10 @@ cd "$root"
 [[ -f build/win64/CMakeCache.txt ]] || cmake --preset win64 >/dev/null
 if [[ -z "$gallery" ]]; then
     rm -f "$out"/*.png
-    cmake --build --preset win64 --target setup-stub setup-builder e2e-logger
+    cmake --build --preset win64 --target setup-stub setup-builder uninstall e2e-logger
     python3 tests/e2e/installer_ui_e2e.py --source "$root" --build "$root/build/win64" \
-        --stub build/win64/Installer/setup-stub-x64.exe --builder build/win64/Builder/setup-builder.exe \
+        --stub build/win64/Installer/setup-stub-x64.exe \
+        --uninstaller build/win64/Uninstaller/uninstall-x64.exe --builder build/win64/Builder/setup-builder.exe \
         --logger build/win64/tests/e2e/e2e-logger.exe --only interactive --shots "$out"
     ls -l "$out"/*.png
     exit
