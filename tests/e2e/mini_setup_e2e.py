@@ -396,9 +396,19 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
         "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]\n"
         f'@="{command}"\n')
     wine.run("regedit", "/S", winpath(reg))
-    _, browser = build(wine, a, work, "browser", s.http_url("/full.exe"), s.http_url("/landing"), "gumByBrowser")
-    rc, _, se = wine.run(browser, "/Silent")
-    time.sleep(2)
+    # The script that rules after the download is the full setup's: serve this product's own.
+    browser_full, browser = build(wine, a, work, "browser", s.http_url("/full.exe"), s.http_url("/landing"),
+                                  "gumByBrowser")
+    s.files["/full.exe"] = browser_full
+    try:
+        rc, _, se = wine.run(browser, "/Silent")
+    finally:
+        s.files["/full.exe"] = full
+    # The shell starts the handler and returns: give it time to write.
+    for _ in range(40):
+        if os.path.exists(log) and open(log).read().strip():
+            break
+        time.sleep(0.5)
     opened = open(log).read().split() if os.path.exists(log) else []
     check(rc == 0 and opened == [s.http_url("/landing?rcode=2041")],
           f"browser mode opens the goto URL with the rcode (rc {rc}): {opened}")
@@ -559,7 +569,7 @@ def main():
             rc, _, se = wine.run(full, "/Silent")
             check(rc == 0, f"the full setup installs (rc {rc}) {se.strip()[-200:]}")
             baseline = installation(wine)
-            check(len(baseline["files"]) == 4 and baseline["registry"] and baseline["uninstall"],
+            check(len(baseline["files"]) == 5 and baseline["registry"] and baseline["uninstall"],
                   f"the full setup's installation is read back: {sorted(baseline['files'])}")
             uninstall(wine)
             silent_runs(wine, a, work, s, full, mini, baseline)
