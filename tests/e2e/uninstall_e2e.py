@@ -246,7 +246,10 @@ def interactive_run(env, a, work, setup, machine):
     display = Display(env)
     display.vars["WINEDLLOVERRIDES"] = "gdiplus=n,b"  # Wine would take its builtin one first anyway
     try:
-        display.wineserver("-k")  # a server keeps the display it started with
+        # A server keeps the display it started with (its desktop process opens it): the one of the
+        # earlier quiet runs must be gone, not just told to go, before the window's run starts.
+        display.wineserver("-k")
+        display.wineserver("-w")
         run = subprocess.Popen([os.path.join(a.source, "cmake", "wine-run.sh"), "--prefix=" + env.prefix,
                                 os.path.join(env.drive_c(APP), "Uninstall.exe")], env=display.vars,
                                stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "interactive.err"), "wb"),
