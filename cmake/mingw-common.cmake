@@ -12,8 +12,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Prefer static archives (libz.a over libz.dll.a): executables must travel without runtime DLLs.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
 
-# Each function and datum in a section of its own, and the linker drops those nothing uses: most of
-# the static C++ runtime goes (the win32 installer stub shrinks from 1.7 MB to 0.55 MB).
+# Each function and datum in a section of its own, and the linker drops those nothing uses (the win32
+# installer stub: 1,707,520 to 1,665,536 bytes; the static C++ runtime is most of what remains).
 set(CMAKE_C_FLAGS_INIT   "-ffunction-sections -fdata-sections")
 set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--gc-sections")
