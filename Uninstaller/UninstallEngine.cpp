@@ -77,15 +77,7 @@ TDateTime LocalDateTime(const FILETIME& utc) {
     FILETIME local;
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return 0;
-    const int y = st.wYear - (st.wMonth <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int mp = (st.wMonth + 9) % 12;
-    const int doy = (153 * mp + 2) / 5 + st.wDay - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const long days1970 = long(era) * 146097 + doe - 719468;
-    const double ms = st.wHour * 3600000.0 + st.wMinute * 60000.0 + st.wSecond * 1000.0 + st.wMilliseconds;
-    return double(days1970 + 25569) + ms / 86400000.0;
+    return TLuFilefn::SystemTimeToDateTime(st);
 }
 
 bool IsReparsePoint(const std::u16string& path) {

@@ -48,6 +48,8 @@ public:
     // offset from UTC as the system does for local file times. False for a date before 1601 or
     // after 30827, or a value that is not finite.
     static bool DateTimeToFileTime(TDateTime value, FILETIME& result);
+    // A calendar time (as GetLocalTime gives it) as a date-time, to the millisecond.
+    static TDateTime SystemTimeToDateTime(const SYSTEMTIME& time);
 };
 
 class TLuRegfn {
