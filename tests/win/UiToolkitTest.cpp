@@ -1,5 +1,6 @@
 // The toolkit's controls: layout rules, mouse routing to windowless controls, fonts, value
 // controls, pictures, and what the skin painter puts on the screen.
+#include "LuHandles.h"
 #include "LuUi.h"
 #include "UiTestSupport.h"
 
@@ -16,12 +17,14 @@ namespace {
 
 // A 32-bit DIB to paint into and read back.
 struct TestCanvas {
-    HDC dc = nullptr;
-    HBITMAP bmp = nullptr;
-    HGDIOBJ old = nullptr;
-    uint32_t* bits = nullptr;
     int w, h;
-    TestCanvas(int width, int height) : w(width), h(height) {
+    uint32_t* bits = nullptr;
+    TMemoryDC mem{CreateCompatibleDC(nullptr)};
+    TGdiObject<HBITMAP> bmp{CreateDib(mem.Get(), w, h, bits)};
+    TSelectedObject selected{mem.Get(), bmp.Get()};
+    HDC dc = mem.Get();
+    TestCanvas(int width, int height) : w(width), h(height) {}
+    static HBITMAP CreateDib(HDC dc, int w, int h, uint32_t*& bits) {
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = w;
@@ -29,15 +32,9 @@ struct TestCanvas {
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         void* p = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
         bits = static_cast<uint32_t*>(p);
-        old = SelectObject(dc, bmp);
-    }
-    ~TestCanvas() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
+        return bmp;
     }
     COLORREF At(int x, int y) const {
         GdiFlush();
