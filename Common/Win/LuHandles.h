@@ -112,3 +112,91 @@ private:
     HRESULT FResult;
     bool FInitialized;
 };
+
+// ---- GDI ----------------------------------------------------------------------------------------
+// Painting creates short-lived GDI objects on every paint; a paint that throws must not leave them
+// behind, nor a selection that keeps one alive inside a device context.
+
+// Brushes, pens, fonts, bitmaps and regions, all released with DeleteObject. Stock objects must not
+// be given to one (deleting them is harmless, but they are not ours).
+template <class T>
+struct TGdiObjectTraits {
+    using THandle = T;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr; }
+    static void Close(THandle h) { ::DeleteObject(h); }
+};
+template <class T>
+using TGdiObject = TScopedHandle<TGdiObjectTraits<T>>;
+
+// Device contexts made with CreateCompatibleDC / CreateDC.
+struct TMemoryDCTraits {
+    using THandle = HDC;
+    static THandle Invalid() { return nullptr; }
+    static bool IsEmpty(THandle h) { return h == nullptr; }
+    static void Close(THandle h) { ::DeleteDC(h); }
+};
+using TMemoryDC = TScopedHandle<TMemoryDCTraits>;
+
+// A device context from GetDC / GetWindowDC, given back with ReleaseDC for the same window.
+class TWindowDC {
+public:
+    TWindowDC(HWND hwnd, HDC dc) : FWnd(hwnd), FDC(dc) {}
+    ~TWindowDC()
+    {
+        if (FDC) ::ReleaseDC(FWnd, FDC);
+    }
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+
+    HDC Get() const { return FDC; }
+    explicit operator bool() const { return FDC != nullptr; }
+
+private:
+    HWND FWnd;
+    HDC FDC;
+};
+
+// An object selected into a device context for the lifetime of this scope; the one it displaced
+// is selected back at the end, so that the object can then be deleted (a selected object cannot).
+// Declare it after the object it selects, so it ends first. Not for regions: SelectObject returns
+// no handle for them (use SelectClipRgn).
+class TSelectedObject {
+public:
+    TSelectedObject(HDC dc, HGDIOBJ object) : FDC(dc), FOld(dc && object ? ::SelectObject(dc, object) : nullptr)
+    {
+        if (FOld == HGDI_ERROR) FOld = nullptr;
+    }
+    ~TSelectedObject()
+    {
+        if (FOld) ::SelectObject(FDC, FOld);
+    }
+    TSelectedObject(const TSelectedObject&) = delete;
+    TSelectedObject& operator=(const TSelectedObject&) = delete;
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
+// BeginPaint ... EndPaint for one WM_PAINT. EndPaint runs even when painting throws: it gives the
+// device context back and shows the caret that BeginPaint hid.
+class TPaintScope {
+public:
+    explicit TPaintScope(HWND hwnd) : FWnd(hwnd), FDC(::BeginPaint(hwnd, &FPaint)) {}
+    ~TPaintScope()
+    {
+        if (FDC) ::EndPaint(FWnd, &FPaint);
+    }
+    TPaintScope(const TPaintScope&) = delete;
+    TPaintScope& operator=(const TPaintScope&) = delete;
+
+    HDC DC() const { return FDC; }
+    // The part of the client area to paint.
+    const RECT& Area() const { return FPaint.rcPaint; }
+
+private:
+    HWND FWnd;
+    PAINTSTRUCT FPaint{};
+    HDC FDC;
+};

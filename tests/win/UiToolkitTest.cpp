@@ -1,5 +1,6 @@
 // The toolkit's controls: layout rules, mouse routing to windowless controls, fonts, value
 // controls, pictures, and what the skin painter puts on the screen.
+#include "LuHandles.h"
 #include "LuUi.h"
 #include "UiTestSupport.h"
 
@@ -16,12 +17,14 @@ namespace {
 
 // A 32-bit DIB to paint into and read back.
 struct TestCanvas {
-    HDC dc = nullptr;
-    HBITMAP bmp = nullptr;
-    HGDIOBJ old = nullptr;
-    uint32_t* bits = nullptr;
     int w, h;
-    TestCanvas(int width, int height) : w(width), h(height) {
+    uint32_t* bits = nullptr;
+    TMemoryDC mem{CreateCompatibleDC(nullptr)};
+    TGdiObject<HBITMAP> bmp{CreateDib(mem.Get(), w, h, bits)};
+    TSelectedObject selected{mem.Get(), bmp.Get()};
+    HDC dc = mem.Get();
+    TestCanvas(int width, int height) : w(width), h(height) {}
+    static HBITMAP CreateDib(HDC dc, int w, int h, uint32_t*& bits) {
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = w;
@@ -29,15 +32,9 @@ struct TestCanvas {
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         void* p = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
         bits = static_cast<uint32_t*>(p);
-        old = SelectObject(dc, bmp);
-    }
-    ~TestCanvas() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
+        return bmp;
     }
     COLORREF At(int x, int y) const {
         GdiFlush();
@@ -419,6 +416,63 @@ TEST(UiSkin, StatesArePaintedInTheirColoursOnWholePixels) {
         EXPECT_EQ(canvas.At(90, 8), p.Track);
         EXPECT_EQ(canvas.At(49, 8), p.Accent) << "the bar ends at the half";
         EXPECT_EQ(canvas.At(51, 8), p.Track);
+    }
+}
+
+// A paint handler that throws: every paint still gives back what it took (the double buffer's
+// memory DC and bitmap, and the DC from BeginPaint, through EndPaint), and each error reaches the
+// application's handler. GetGuiResources would count the objects, but Wine does not implement it:
+// the handles the handler saw are checked instead.
+TEST(UiPaint, ThrowingPaintHandlerReleasesItsDeviceContextsAndIsReported) {
+    TForm f;
+    f.SetClientSize(220, 100);
+    TPanel* pnl = f.Add<TPanel>(u"pnl", 0, 0, 100, 100);  // double-buffered
+    TPaintBox* onPanel = pnl->Add<TPaintBox>(u"pbPanel", 10, 10, 80, 80);
+    TPaintBox* onForm = f.Add<TPaintBox>(u"pbForm", 120, 10, 80, 80);  // painted on the BeginPaint DC
+
+    int reported = 0;
+    struct ResetHandler {
+        ~ResetHandler() { Application().OnException = nullptr; }
+    } resetHandler;
+    Application().OnException = [&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const Exception& ex) {
+            if (ex.Message() == u"paint failed") ++reported;
+        }
+    };
+    HDC canvas = nullptr;
+    HGDIOBJ bitmap = nullptr;
+    for (TPaintBox* box : {onPanel, onForm})
+        box->OnPaint = [&canvas, &bitmap, box](TObject*) {
+            canvas = box->Canvas();
+            bitmap = GetCurrentObject(canvas, OBJ_BITMAP);
+            throw Exception(u"paint failed");
+        };
+    f.Show();
+    Pump();
+
+    struct Case {
+        const char* name;
+        TWinControl* host;
+        bool buffered;
+    };
+    for (const Case& c : {Case{"double-buffered panel", pnl, true}, Case{"form", &f, false}}) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i < 20; ++i) {
+            reported = 0;
+            canvas = nullptr;
+            RedrawWindow(c.host->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+            ASSERT_NE(canvas, nullptr) << "paint " << i << " reached the handler";
+            EXPECT_EQ(reported, 1) << "paint " << i;
+            if (c.buffered) {
+                EXPECT_EQ(GetObjectType(canvas), 0u) << "memory DC deleted, paint " << i;
+                EXPECT_EQ(GetObjectType(bitmap), 0u) << "its bitmap deselected and deleted, paint " << i;
+            } else {
+                // A DC from BeginPaint that EndPaint gave back is no longer the window's to release.
+                EXPECT_EQ(ReleaseDC(c.host->Handle(), canvas), 0) << "EndPaint ran, paint " << i;
+            }
+        }
     }
 }
 

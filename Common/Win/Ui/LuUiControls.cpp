@@ -3,6 +3,7 @@
 #include "LuUiControls.h"
 
 #include "LuExceptions.h"
+#include "LuHandles.h"
 #include "LuUiApplication.h"
 #include "LuUiForm.h"
 
@@ -458,27 +459,26 @@ void TWinControl::PaintControls(HDC dc, const RECT& clip) {
 }
 
 void TWinControl::PaintHandler() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(FHandle, &ps);
+    // A paint override may throw: the scopes give everything back on the way to Dispatch, which
+    // reports the error.
+    const TPaintScope paint(FHandle);
+    HDC dc = paint.DC();
     if (!dc) return;
+    const RECT& area = paint.Area();
     if (FDoubleBuffered) {
         const int w = std::max(1, ClientWidth()), h = std::max(1, ClientHeight());
-        HDC mem = CreateCompatibleDC(dc);
-        HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        IntersectClipRect(mem, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-        PaintWindow(mem);
-        PaintControls(mem, ps.rcPaint);
-        BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-               ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
+        const TMemoryDC mem(CreateCompatibleDC(dc));
+        const TGdiObject<HBITMAP> bmp(CreateCompatibleBitmap(dc, w, h));
+        const TSelectedObject selected(mem.Get(), bmp.Get());
+        IntersectClipRect(mem.Get(), area.left, area.top, area.right, area.bottom);
+        PaintWindow(mem.Get());
+        PaintControls(mem.Get(), area);
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem.Get(), area.left,
+               area.top, SRCCOPY);
     } else {
         PaintWindow(dc);
-        PaintControls(dc, ps.rcPaint);
+        PaintControls(dc, area);
     }
-    EndPaint(FHandle, &ps);
 }
 
 TGraphicControl* TWinControl::GraphicAt(int x, int y) const {

@@ -1,6 +1,7 @@
 // Edit fields, memos, combo boxes and spin edits.
 #include "LuUiEdits.h"
 
+#include "LuHandles.h"
 #include "LuUiSkin.h"
 
 #include <algorithm>
@@ -58,16 +59,14 @@ LRESULT TCustomEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCPAINT: {
         // The system paints scroll bars and its frame; the frame is then redrawn in the skin's colour.
         const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
-        HDC dc = GetWindowDC(FHandle);
+        const TWindowDC dc(FHandle, GetWindowDC(FHandle));
         RECT wr;
         GetWindowRect(FHandle, &wr);
         RECT fr{0, 0, wr.right - wr.left, wr.bottom - wr.top};
         const TSkinPalette& p = TLuSkin::Palette();
         const COLORREF c = !IsWindowEnabled(FHandle) ? p.DisabledBorder : Focused() ? p.Accent : p.Border;
-        HBRUSH brush = CreateSolidBrush(c);
-        FrameRect(dc, &fr, brush);
-        DeleteObject(brush);
-        ReleaseDC(FHandle, dc);
+        const TGdiObject<HBRUSH> brush(CreateSolidBrush(c));
+        FrameRect(dc.Get(), &fr, brush.Get());
         return r;
     }
     case WM_SETFOCUS:

@@ -1,6 +1,7 @@
 // Labels, link labels, paint boxes, images and bevels.
 #include "LuUiGraphics.h"
 
+#include "LuHandles.h"
 #include "LuUiSkin.h"
 
 #include <algorithm>
@@ -16,13 +17,11 @@ UINT TLabel::TextFormat() const {
 }
 
 SIZE TLabel::TextExtent() const {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font().Handle());
+    const TWindowDC dc(nullptr, GetDC(nullptr));
+    const TSelectedObject selected(dc.Get(), Font().Handle());
     RECT r{0, 0, FWordWrap ? std::max(1, FWidth) : 0, 0};
     const std::u16string text = FCaption.empty() ? u" " : FCaption;
-    DrawTextW(dc, W(text), int(text.size()), &r, TextFormat() | DT_CALCRECT);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DrawTextW(dc.Get(), W(text), int(text.size()), &r, TextFormat() | DT_CALCRECT);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 

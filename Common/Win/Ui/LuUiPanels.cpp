@@ -1,6 +1,7 @@
 // Panels and the progress bar, painted by the skin.
 #include "LuUiPanels.h"
 
+#include "LuHandles.h"
 #include "LuUiSkin.h"
 
 #include <algorithm>
@@ -23,12 +24,10 @@ void TPanel::SetBorderStyle(TFormBorderStyle style) {
 
 LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCPAINT && FBorderStyle != bsNone) {
-        HDC dc = GetWindowDC(FHandle);
+        const TWindowDC dc(FHandle, GetWindowDC(FHandle));
         RECT r{0, 0, FWidth, FHeight};
-        HBRUSH brush = CreateSolidBrush(TLuSkin::Darker(ColorToRGB(Color()), 30));
-        FrameRect(dc, &r, brush);
-        DeleteObject(brush);
-        ReleaseDC(FHandle, dc);
+        const TGdiObject<HBRUSH> brush(CreateSolidBrush(TLuSkin::Darker(ColorToRGB(Color()), 30)));
+        FrameRect(dc.Get(), &r, brush.Get());
         return 0;
     }
     return TWinControl::WndProc(msg, wParam, lParam);

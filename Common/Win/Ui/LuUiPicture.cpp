@@ -1,6 +1,7 @@
 // GDI+ through its flat API, resolved with GetProcAddress from the system's gdiplus.dll.
 #include "LuUiPicture.h"
 
+#include "LuHandles.h"
 #include "LuUiControls.h"
 
 #include <objidl.h>
@@ -163,19 +164,18 @@ bool TPicture::CaptureWindow(HWND hwnd) {
     GetWindowRect(hwnd, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
-    HDC src = GetWindowDC(hwnd);
-    HDC mem = CreateCompatibleDC(src);
-    HBITMAP bmp = CreateCompatibleBitmap(src, w, h);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, src, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
+    const TWindowDC src(hwnd, GetWindowDC(hwnd));
+    const TMemoryDC mem(CreateCompatibleDC(src.Get()));
+    const TGdiObject<HBITMAP> bmp(CreateCompatibleBitmap(src.Get(), w, h));
+    if (!src || !mem || !bmp) return false;
+    {
+        // GDI+ takes the bitmap only once it is no longer selected into a device context.
+        const TSelectedObject selected(mem.Get(), bmp.Get());
+        BitBlt(mem.Get(), 0, 0, w, h, src.Get(), 0, 0, SRCCOPY);
+    }
     GpBitmap* shot = nullptr;
-    Api().CreateBitmapFromHBITMAP(bmp, nullptr, &shot);
-    const bool ok = Adopt(shot);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(hwnd, src);
-    return ok;
+    Api().CreateBitmapFromHBITMAP(bmp.Get(), nullptr, &shot);
+    return Adopt(shot);
 }
 
 int TPicture::Width() const {

@@ -1,6 +1,8 @@
 // The skin painter: every skinned control's look, in plain GDI on whole pixels.
 #include "LuUiSkin.h"
 
+#include "LuHandles.h"
+
 #include <algorithm>
 
 const TSkinPalette& TLuSkin::Palette() {
@@ -58,12 +60,11 @@ void TLuSkin::RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF border, CO
 void TLuSkin::Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color,
                    UINT format) {
     if (text.empty()) return;
-    HGDIOBJ old = SelectObject(dc, font.Handle());
+    const TSelectedObject selected(dc, font.Handle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, color);
     RECT rc = r;
     DrawTextW(dc, W(text), int(text.size()), &rc, format | DT_NOPREFIX);
-    SelectObject(dc, old);
 }
 
 void TLuSkin::DrawButton(HDC dc, const RECT& r, TSkinState s, const std::u16string& caption, const TFont& font,
@@ -90,9 +91,8 @@ void TLuSkin::DrawButton(HDC dc, const RECT& r, TSkinState s, const std::u16stri
         const RECT in{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
         if ((s & skDefault)) {
             const RECT in2{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2};
-            HBRUSH brush = CreateSolidBrush(ring);
-            FrameRect(dc, &in2, brush);
-            DeleteObject(brush);
+            const TGdiObject<HBRUSH> brush(CreateSolidBrush(ring));
+            FrameRect(dc, &in2, brush.Get());
         } else {
             Fill(dc, RECT{in.left + 1, in.top, in.right - 1, in.top + 1}, ring);
             Fill(dc, RECT{in.left + 1, in.bottom - 1, in.right - 1, in.bottom}, ring);
@@ -129,20 +129,17 @@ void TLuSkin::DrawCheckBox(HDC dc, const RECT& r, TSkinState s, const std::u16st
     RoundBox(dc, box, fill, border, bg);
     if ((s & skFocused) && !disabled) {
         const RECT in{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
-        HBRUSH brush = CreateSolidBrush(checked ? Mix(fill, RGB(255, 255, 255), 70) : p.Accent);
-        FrameRect(dc, &in, brush);
-        DeleteObject(brush);
+        const TGdiObject<HBRUSH> brush(CreateSolidBrush(checked ? Mix(fill, RGB(255, 255, 255), 70) : p.Accent));
+        FrameRect(dc, &in, brush.Get());
     }
     if (checked) {
         // The tick: two strokes two pixels wide, on whole pixels.
         const COLORREF tick = disabled ? RGB(0xFF, 0xFF, 0xFF) : p.TextOnAccent;
-        HPEN pen = CreatePen(PS_SOLID, 2, tick);
-        HGDIOBJ old = SelectObject(dc, pen);
+        const TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 2, tick));
+        const TSelectedObject selected(dc, pen.Get());
         const int x = box.left, y = box.top, k = size;
         POINT pts[3] = {{x + k * 3 / 14, y + k * 7 / 14}, {x + k * 6 / 14, y + k * 10 / 14}, {x + k * 11 / 14, y + k * 4 / 14}};
         Polyline(dc, pts, 3);
-        SelectObject(dc, old);
-        DeleteObject(pen);
     }
     const RECT tr{box.right + 4, r.top, r.right, r.bottom};
     Text(dc, tr, caption, font, disabled ? p.DisabledText : ColorToRGB(font.Color),
@@ -153,9 +150,8 @@ void TLuSkin::DrawPanel(HDC dc, const RECT& r, TColor color, bool frame) {
     const COLORREF c = ColorToRGB(color);
     Fill(dc, r, c);
     if (frame) {
-        HBRUSH brush = CreateSolidBrush(Darker(c, 30));
-        FrameRect(dc, &r, brush);
-        DeleteObject(brush);
+        const TGdiObject<HBRUSH> brush(CreateSolidBrush(Darker(c, 30)));
+        FrameRect(dc, &r, brush.Get());
     }
 }
 
@@ -196,16 +192,14 @@ void TLuSkin::DrawSeparator(HDC dc, const RECT& r, bool vertical) {
 
 void TLuSkin::DrawFrame(HDC dc, const RECT& r, bool raised) {
     const TSkinPalette& p = Palette();
-    HBRUSH dark = CreateSolidBrush(p.SeparatorDark);
+    const TGdiObject<HBRUSH> dark(CreateSolidBrush(p.SeparatorDark));
     if (raised) {
         RECT in{r.left + 1, r.top + 1, r.right, r.bottom};
-        HBRUSH light = CreateSolidBrush(p.SeparatorLight);
-        FrameRect(dc, &in, light);
-        DeleteObject(light);
+        const TGdiObject<HBRUSH> light(CreateSolidBrush(p.SeparatorLight));
+        FrameRect(dc, &in, light.Get());
         RECT out{r.left, r.top, r.right - 1, r.bottom - 1};
-        FrameRect(dc, &out, dark);
+        FrameRect(dc, &out, dark.Get());
     } else {
-        FrameRect(dc, &r, dark);
+        FrameRect(dc, &r, dark.Get());
     }
-    DeleteObject(dark);
 }
