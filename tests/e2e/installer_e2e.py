@@ -1,111 +1,15 @@
 #!/usr/bin/env python3
 """End-to-end tests of the installer under wine64: build a package from a small fixture with the
 builder, install it with /Silent, and read back what a user would find on the machine."""
-import argparse, datetime, os, re, shutil, signal, struct, subprocess, sys, time, zlib
+import argparse, datetime, os, re, shutil, struct, sys, time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2elib import (Display, Wine, check, decode_package_data, png_bytes, reg_text, summary,  # noqa: E402
+                    winpath)
 
 GUID = "{6B1F0C2A-3D4E-4F50-8A61-7B8C9DA0B1C2}"
 TITLE = "E2E Product"
 APP = "C:\\Program Files\\E2E Product"
-failures = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
-
-
-def winpath(p):
-    return "Z:" + os.path.abspath(p).replace("/", "\\")
-
-
-class Env:
-    def __init__(self, a):
-        self.a = a
-        self.prefix = os.path.join(a.build, "wineprefix-e2e")
-        self.xvfb = os.path.join(a.source, "tests", "win", "xvfb-wine.sh")
-
-    def run(self, exe, *args, timeout=300, env=None, cwd=None):
-        e = dict(os.environ)
-        e.update(env or {})
-        p = subprocess.Popen([self.xvfb, "--prefix=" + self.prefix, exe, *args], stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE, env=e, cwd=cwd, start_new_session=True)
-        try:
-            so, se = p.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            # A run that waits for an answer nobody gives: a failure of its own, not the end of the
-            # test. Its display and Wine server go with it.
-            os.killpg(p.pid, signal.SIGKILL)
-            p.communicate()
-            subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(e, WINEPREFIX=self.prefix,
-                           HOME=os.path.join(self.prefix, "home")), capture_output=True)
-            return None, "", f"timed out after {timeout} s"
-        return p.returncode, so.decode("utf-8", "replace"), se.decode("utf-8", "replace")
-
-    def drive_c(self, winp):
-        assert winp[:3].upper() == "C:\\"
-        return os.path.join(self.prefix, "drive_c", *winp[3:].split("\\"))
-
-
-# ---- The registry files of the prefix (written when its server stops) ---------------------------
-def parse_reg(path):
-    keys, cur = {}, None
-    text = open(path, encoding="utf-8", errors="replace").read()
-    text = re.sub(r"\\\n\s*", "", text)  # continued hex lines
-    for line in text.splitlines():
-        if line.startswith("["):
-            name = line[1:line.index("]")].replace("\\\\", "\\")
-            cur = keys.setdefault(name.lower(), {})
-            continue
-        if cur is None or not (line.startswith('"') or line.startswith("@")):
-            continue
-        if line.startswith("@"):
-            vname, rest = "", line[2:]
-        else:
-            m = re.match(r'"((?:[^"\\]|\\.)*)"=(.*)', line)
-            if not m:
-                continue
-            vname, rest = unescape(m.group(1)), m.group(2)
-        if rest.startswith('"'):
-            cur[vname.lower()] = ("REG_SZ", unescape(rest[1:-1]))
-        elif rest.startswith("dword:"):
-            cur[vname.lower()] = ("REG_DWORD", int(rest[6:], 16))
-        elif rest.startswith("hex:"):
-            cur[vname.lower()] = ("REG_BINARY", bytes(int(b, 16) for b in rest[4:].split(",") if b))
-        else:
-            cur[vname.lower()] = ("OTHER", rest)
-    return keys
-
-
-def unescape(s):
-    out, i = [], 0
-    while i < len(s):
-        c = s[i]
-        if c == "\\" and i + 1 < len(s):
-            n = s[i + 1]
-            if n == "x":
-                m = re.match(r"[0-9a-fA-F]{1,4}", s[i + 2:])
-                out.append(chr(int(m.group(0), 16)))
-                i += 2 + len(m.group(0))
-                continue
-            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
-            i += 2
-            continue
-        out.append(c)
-        i += 1
-    return "".join(out)
-
-
-def decode_package_data(data):
-    return zlib.decompress(bytes(b ^ (i % 255) for i, b in enumerate(data)))
-
-
-def png_bytes():
-    def chunk(t, d):
-        return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xFFFFFFFF)
-    raw = b"".join(b"\0" + bytes([200, 60, 30, 255]) * 4 for _ in range(4))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
 def make_fixture(work, a, log_win):
@@ -164,25 +68,34 @@ def main():
     for n in ("source", "build", "stub", "uninstaller", "builder", "logger", "probe", "planted-exe", "planted-dll"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
-    env = Env(a)
     work = os.path.join(a.build, "e2e-work")
     shutil.rmtree(work, ignore_errors=True)
-    shutil.rmtree(env.prefix, ignore_errors=True)
     os.makedirs(work)
+    display = Display(log_dir=work)
+    env = Wine(os.path.join(a.build, "wineprefix-e2e"), display)
+    try:
+        checks(env, a, work)
+    finally:
+        env.close()
+        display.close()
+    return summary()
+
+
+def checks(env, a, work):
     log = os.path.join(work, "programs.log")
     script = make_fixture(work, a, winpath(log))
     out = os.path.join(work, "out")
-    rc, so, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                         "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
-    check(rc == 0, f"builder made the package (rc {rc}) {se.strip()[:300]}")
+    r = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
+                "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
+    check(r.rc == 0, f"builder made the package (rc {r.rc})", r)
     setup = os.path.join(out, "e2e-setup.exe")
-    if rc != 0:
-        return 1
+    if r.rc != 0:
+        return
 
     # ---- First run: a fresh machine --------------------------------------------------------------
     start = time.time()
-    rc, so, se = env.run(setup, "/Silent")
-    check(rc == 0, f"/Silent run ends with exit code 0 (got {rc}) {se.strip()[-300:]}")
+    first = env.run(setup, "/Silent")
+    check(first.rc == 0, f"/Silent run ends with exit code 0 (got {first.rc})", first)
     files = os.path.join(work, "files")
     expected = [("readme.txt", "readme.txt"), ("sub/deep/data.bin", "sub/deep/data.bin"),
                 ("docs/renamed.txt", "original.txt"), ("e2e-logger.exe", "e2e-logger.exe"),
@@ -200,8 +113,8 @@ def main():
     leftovers = [n for n in os.listdir(env.drive_c(APP)) if n.startswith("{")]
     check(not leftovers, "the write test leaves no file behind")
 
-    system = parse_reg(os.path.join(env.prefix, "system.reg"))
-    user = parse_reg(os.path.join(env.prefix, "user.reg"))
+    system = env.hive("system.reg")
+    user = env.hive("user.reg")
     deep = user.get("software\\lusetupe2e\\sub\\deep", {})
     check(deep.get("path") == ("REG_SZ", APP + "\\"), f"HKCU REG_SZ with {{app}} expanded: {deep.get('path')}")
     check(deep.get("num") == ("REG_DWORD", 42), f"HKCU REG_DWORD 42 in a created key path: {deep.get('num')}")
@@ -213,9 +126,9 @@ def main():
 
     # Shortcuts read back through the shell-link object.
     lnk = APP + "\\App Link.lnk"
-    rc2, so2, _ = env.run(a.probe, lnk)
-    check(rc2 == 0 and so2.lower() == (APP + "\\e2e-logger.exe|" + APP + "\\sub").lower(),
-          f"shortcut target and working folder: {so2!r}")
+    probe = env.run(a.probe, lnk)
+    check(probe.rc == 0 and probe.out.lower() == (APP + "\\e2e-logger.exe|" + APP + "\\sub").lower(),
+          f"shortcut target and working folder: {probe.out!r}", probe)
     desktop = [os.path.join(dp, f) for dp, _, fs in os.walk(os.path.join(env.prefix, "drive_c", "users"))
                for f in fs if f == TITLE + ".lnk"]
     check(len(desktop) == 1 and "desktop" in desktop[0].lower(), f"desktop shortcut named after the title: {desktop}")
@@ -272,22 +185,17 @@ def main():
     check(lines == ["wait", "nowait"], f"Wait program during the install, the other at the end: {lines}")
 
     # ---- Exit codes of the ends the installer decides itself ---------------------------------------
-    rc, _, _ = env.run(a.stub, "/Silent")
-    check(rc == 4, f"an executable without a setup script ends with 4 (got {rc})")
+    r = env.run(a.stub, "/Silent")
+    check(r.rc == 4, f"an executable without a setup script ends with 4 (got {r.rc})", r)
 
     second_run(env, a, work, setup, log)
     planted_run(env, a, work, setup)
     write_failure_run(env, work, setup)
     crash_run(env, a, work)
-    return 1 if failures else 0
 
 
 UNINSTALL = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 OLD_APP = "C:\\Old Place\\E2E"
-
-
-def reg_text(s):
-    return '"' + s.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 def second_run(env, a, work, setup, log):
@@ -302,8 +210,8 @@ def second_run(env, a, work, setup, log):
              f"[{UNINSTALL}{GUID}_zd]", f'"QuietUninstallString"={reg_text(logger + " zd")}',
              f'"InstallLocation"={old_location}', ""]
     open(reg, "w", encoding="utf-16", newline="\r\n").write("\n".join(lines))
-    rc, _, se = env.run("regedit", "/S", winpath(reg))
-    check(rc == 0, f"earlier installation planted (rc {rc}) {se.strip()[-200:]}")
+    r = env.run("regedit", "/S", winpath(reg))
+    check(r.rc == 0, f"earlier installation planted (rc {r.rc})", r)
     os.remove(log)
     # One Wine session: the sleeper must still run when the installer looks for it.
     bat = os.path.join(work, "second.bat")
@@ -315,11 +223,11 @@ def second_run(env, a, work, setup, log):
         # Ends with 0 only when it finds a process of that name still running.
         "%SystemRoot%\\system32\\taskkill.exe /F /IM e2e-sleeper.exe >nul 2>nul",
         "echo sleeper-found=%errorlevel%", ""]))
-    rc, so, se = env.run("cmd", "/c", winpath(bat))
-    m = re.search(r"setup-exit=(\d+)", so)
-    check(m is not None and m.group(1) == "0", f"second /Silent run ends with 0: {so.strip()[:200]!r} {se.strip()[-200:]}")
-    m = re.search(r"sleeper-found=(\d+)", so)
-    check(m is not None and m.group(1) != "0", f"the running copy of e2e-sleeper.exe was ended: {so.strip()[-400:]!r}")
+    r = env.run("cmd", "/c", winpath(bat))
+    m = re.search(r"setup-exit=(\d+)", r.out)
+    check(m is not None and m.group(1) == "0", f"second /Silent run ends with 0: {r.out.strip()[:200]!r}", r)
+    m = re.search(r"sleeper-found=(\d+)", r.out)
+    check(m is not None and m.group(1) != "0", f"the running copy of e2e-sleeper.exe was ended: {r.out.strip()[-400:]!r}", r)
     got = open(log).read().split() if os.path.exists(log) else []
     check("running" in got, f"the sleeper was running before the install: {got}")
     check([t for t in got if t != "running"] == ["is1", "zd", "wait", "nowait"],
@@ -327,7 +235,7 @@ def second_run(env, a, work, setup, log):
     old = env.drive_c(OLD_APP)
     check(os.path.isfile(os.path.join(old, "readme.txt")) and os.path.isfile(os.path.join(old, "sub", "deep", "data.bin")),
           "files went to the earlier installation's destination")
-    key = parse_reg(os.path.join(env.prefix, "system.reg")).get(
+    key = env.hive("system.reg").get(
         ("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower(), {})
     check(key.get("installlocation") == ("REG_SZ", OLD_APP + "\\"), f"InstallLocation kept: {key.get('installlocation')}")
 
@@ -341,14 +249,14 @@ def planted_run(env, a, work, setup):
     shutil.copy(a.planted_exe, os.path.join(folder, "taskkill.exe"))
     shutil.copy(a.planted_dll, os.path.join(folder, "gdiplus.dll"))
     # Control: the planted program leaves its marker when it does run.
-    rc, _, _ = env.run(os.path.join(folder, "taskkill.exe"), cwd=folder)
+    r = env.run(os.path.join(folder, "taskkill.exe"), cwd=folder)
     marker = os.path.join(folder, "planted-taskkill.exe.txt")
-    check(rc == 0 and os.path.exists(marker), "the planted taskkill.exe leaves a marker when run")
+    check(r.rc == 0 and os.path.exists(marker), "the planted taskkill.exe leaves a marker when run", r)
     if os.path.exists(marker):
         os.remove(marker)
-    rc, _, se = env.run(os.path.join(folder, os.path.basename(setup)), "/Silent", cwd=folder,
-                        env={"WINEDLLOVERRIDES": "gdiplus=n,b"}, timeout=180)
-    check(rc == 0, f"/Silent from a folder with planted files ends with 0 (got {rc}) {se.strip()[-200:]}")
+    r = env.run(os.path.join(folder, os.path.basename(setup)), "/Silent", cwd=folder,
+                env={"WINEDLLOVERRIDES": "gdiplus=n,b"}, timeout=180)
+    check(r.rc == 0, f"/Silent from a folder with planted files ends with 0 (got {r.rc})", r)
     planted = sorted(n for n in os.listdir(folder) if n.startswith("planted-"))
     check(not planted, f"neither the planted taskkill.exe nor gdiplus.dll was used: {planted}")
 
@@ -356,8 +264,8 @@ def planted_run(env, a, work, setup):
 def write_failure_run(env, work, setup):
     """A /Silent run that cannot write a file ends as Exit Setup does, instead of waiting for an
     answer nobody can give, and records no installation."""
-    rc, _, se = env.run("reg", "delete", UNINSTALL + GUID + "_zd", "/f")
-    check(rc == 0, f"the earlier installation's key removed (rc {rc}) {se.strip()[-200:]}")
+    r = env.run("reg", "delete", UNINSTALL + GUID + "_zd", "/f")
+    check(r.rc == 0, f"the earlier installation's key removed (rc {r.rc})", r)
     app = env.drive_c(APP)
     for n in ("Uninstall.da1", "Uninstall.da2"):
         if os.path.exists(os.path.join(app, n)):
@@ -367,10 +275,10 @@ def write_failure_run(env, work, setup):
     target = os.path.join(app, "readme.txt")
     os.remove(target)
     os.makedirs(target)
-    rc, _, se = env.run(setup, "/Silent", timeout=180)
-    check(rc == 2, f"an unwritable target in /Silent ends with 2 (got {rc}) {se.strip()[-200:]}")
-    check("readme.txt" in se, f"the failed path is on standard error: {se.strip()[-200:]!r}")
-    key = parse_reg(os.path.join(env.prefix, "system.reg")).get(
+    r = env.run(setup, "/Silent", timeout=180)
+    check(r.rc == 2, f"an unwritable target in /Silent ends with 2 (got {r.rc})", r)
+    check("readme.txt" in r.err, "the failed path is on standard error", r)
+    key = env.hive("system.reg").get(
         ("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower())
     check(key is None, f"no uninstall key written: {key}")
     check(not any(os.path.exists(os.path.join(app, n)) for n in ("Uninstall.da1", "Uninstall.da2")),
@@ -392,17 +300,15 @@ def crash_run(env, a, work):
 </TSetupScript>
 ''')
     out = os.path.join(work, "crash-out")
-    rc, _, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                        "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
-    check(rc == 0, f"builder made the crash package (rc {rc}) {se.strip()[:300]}")
-    if rc != 0:
+    r = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
+                "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
+    check(r.rc == 0, f"builder made the crash package (rc {r.rc})", r)
+    if r.rc != 0:
         return
-    rc, _, se = env.run(os.path.join(out, "crash-setup.exe"), "/Silent", timeout=120)
-    check(rc == 1, f"an error in a /Silent install run ends with 1 (got {rc})")
-    check("setup: error:" in se and "not a number" in se, f"the error is on standard error: {se.strip()[-300:]!r}")
+    r = env.run(os.path.join(out, "crash-setup.exe"), "/Silent", timeout=120)
+    check(r.rc == 1, f"an error in a /Silent install run ends with 1 (got {r.rc})", r)
+    check("setup: error:" in r.err and "not a number" in r.err, "the error is on standard error", r)
 
 
 if __name__ == "__main__":
-    rc = main()
-    print(f"{len(failures)} failure(s)" if failures else "all checks passed")
-    sys.exit(rc)
+    sys.exit(main())

@@ -5,91 +5,44 @@ Install and Run in each language; /Auto; the copy-failure dialog's Retry, Ignore
 
 With --shots DIR it also saves screenshots of every window it meets (the main window's input,
 progress and complete layouts in each language among them) for people to look at."""
-import argparse, os, re, shutil, signal, subprocess, sys, time
+import argparse, os, re, shutil, sys, time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2elib import Display, Wine, check, summary, wait_for, winpath  # noqa: E402
 
 GUID = "{3C9E2D41-5A6B-4C7D-8E9F-0A1B2C3D4E5F}"
 TITLES = {"CHS": "界面测试产品", "CHT": "界面測試產品", "ENG": "UI Test Product"}
 # Position of each language in the language dialog's list (the order the package offers them).
 LANG_INDEX = {"CHS": 0, "CHT": 1, "ENG": 2}
-failures = []
 
 
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what, flush=True)
-    if not cond:
-        failures.append(what)
-    return cond
+class Desk:
+    """The test's display and prefix, the installer started there, and what a user does."""
 
-
-def winpath(p):
-    return "Z:" + os.path.abspath(p).replace("/", "\\")
-
-
-class Display:
-    """An Xvfb display, Wine programs started on it, and what a user does there."""
-
-    def __init__(self, a):
-        self.a = a
-        self.prefix = os.path.join(a.build, "wineprefix-ui-e2e")
-        self.wine_run = os.path.join(a.source, "cmake", "wine-run.sh")
+    def __init__(self, a, work):
+        self.display = Display(log_dir=work)
+        self.wine = Wine(os.path.join(a.build, "wineprefix-ui-e2e"), self.display)
+        self.prefix = self.wine.prefix
         self.shots = a.shots
-        self.env = dict(os.environ)
-        self.stop_wine()  # a server left from an earlier run would outlive its removed prefix
-        shutil.rmtree(self.prefix, ignore_errors=True)
-        # The prefix settings for windows on a display without a window manager come from the
-        # script the UI tests use; one short run applies them.
-        subprocess.run([os.path.join(a.source, "tests", "win", "xvfb-wine.sh"), "--prefix=" + self.prefix,
-                        "reg", "query", "HKCU\\Software\\Wine"], capture_output=True, timeout=300)
-        r, w = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24",
-                                      "-nolisten", "tcp", "-nolisten", "unix-abstract"], pass_fds=(w,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(w)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(r, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(r)
-        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip())
+        self.last = None  # the result of the last finished run
 
     def close(self):
-        self.stop_wine()
-        self.xvfb.kill()
-        self.xvfb.wait()
+        self.wine.close()
+        self.display.close()
 
     def stop_wine(self):
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], capture_output=True,
-                       env=dict(self.env, WINEPREFIX=self.prefix, HOME=os.path.join(self.prefix, "home")))
+        self.wine.stop_server()
 
     def start(self, exe, *args):
-        # Output goes to a file: Wine's own processes inherit a pipe and would hold it open
-        # long after the program has ended.
-        self.output = open(os.path.join(self.a.build, "e2e-ui-work", "last-run.log"), "w+b")
-        return subprocess.Popen([self.wine_run, "--prefix=" + self.prefix, exe, *args], env=self.env,
-                                stdout=self.output, stderr=subprocess.STDOUT, start_new_session=True)
+        return self.wine.start(exe, *args)
 
     def finish(self, proc, timeout=60):
         """The program's exit code; None when it does not end in time (it is then killed)."""
-        try:
-            return proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            proc.wait()
-            self.stop_wine()
-            return None
-
-    def last_output(self):
-        self.output.seek(0)
-        return self.output.read().decode("utf-8", "replace")
-
-    def xdo(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True).stdout.strip()
+        self.last = self.wine.finish(proc, timeout)
+        return self.last.rc
 
     def windows(self):
-        ids = self.xdo("search", "--onlyvisible", "--name", ".").split()
-        return {w: self.xdo("getwindowname", w) for w in ids}
+        return self.display.titles()
 
     def wait_window(self, pattern, timeout=40):
         """The visible window whose title matches the pattern, once it is up; None after the time-out."""
@@ -102,34 +55,21 @@ class Display:
         return None
 
     def wait_gone(self, window, timeout=20):
-        end = time.time() + timeout
-        while time.time() < end:
-            if window not in self.windows():
-                return True
-            time.sleep(0.3)
-        return False
+        return self.display.wait_gone(window, timeout)
 
     def key(self, window, *keys):
-        self.xdo("windowfocus", "--sync", window)
-        for k in keys:
-            self.xdo("key", k)
-            time.sleep(0.15)
+        self.display.key(window, *keys)
 
     def type(self, window, text):
-        self.xdo("windowfocus", "--sync", window)
-        self.xdo("type", "--delay", "20", text)
+        self.display.type(window, text, delay=20)
 
     def click(self, window, x, y):
         """A left click at (x, y) inside the window (the main window has no frame: its client area)."""
-        self.xdo("mousemove", "--window", window, str(x), str(y))
-        time.sleep(0.1)
-        self.xdo("click", "1")
-        time.sleep(0.3)
+        self.display.click(window, x, y)
 
     def shot(self, window, name):
         if self.shots and window:
-            subprocess.run(["import", "-window", window, os.path.join(self.shots, name + ".png")], env=self.env,
-                           capture_output=True)
+            self.display.shot(window, os.path.join(self.shots, name + ".png"))
 
 
 # Points inside the main window's controls (the window is 750 by 480; the bottom strip starts at 378).
@@ -177,15 +117,6 @@ def read_log(path):
         return open(path, encoding="utf-8", errors="replace").read().split()
     except FileNotFoundError:
         return []
-
-
-def wait_for(pred, timeout):
-    end = time.time() + timeout
-    while time.time() < end:
-        if pred():
-            return True
-        time.sleep(0.3)
-    return False
 
 
 def choose_language(d, lang):
@@ -246,7 +177,7 @@ def interactive_run(d, a, setup, log, lang):
     check("nowait" not in read_log(log), f"{lang}: the programs not waited for wait for Run")
     d.click(main, *RUN_BUTTON)
     rc = d.finish(proc)
-    check(rc == 0, f"{lang}: Run ends the installer with 0 (got {rc})")
+    check(rc == 0, f"{lang}: Run ends the installer with 0 (got {rc})", d.last)
     check(wait_for(lambda: "nowait" in read_log(log), 20), f"{lang}: Run starts the programs not waited for")
 
 
@@ -260,7 +191,7 @@ def auto_run(d, a, setup, log):
         time.sleep(1)
         d.shot(main, "main-auto-progress")
     rc = d.finish(proc, timeout=90)
-    check(rc == 0, f"/Auto: ends by itself with 0 (got {rc})")
+    check(rc == 0, f"/Auto: ends by itself with 0 (got {rc})", d.last)
     check("nowait" in read_log(log) or wait_for(lambda: "nowait" in read_log(log), 20),
           "/Auto: the programs not waited for start at the end")
 
@@ -313,7 +244,7 @@ def copy_failure_runs(d, a, setup):
         if wait_for(lambda: os.path.isfile(os.path.join(app, "Uninstall.da1")), 30):
             time.sleep(3.5)
             d.click(main, *RUN_BUTTON)
-    check(d.finish(proc) == 0, "Retry: the installation completes with 0")
+    check(d.finish(proc) == 0, "Retry: the installation completes with 0", d.last)
 
     block()
     proc, dlg = start_install("Ignore")
@@ -324,14 +255,14 @@ def copy_failure_runs(d, a, setup):
         check(os.path.isdir(os.path.join(app, "readme.txt")), "Ignore: the file is skipped")
         time.sleep(3.5)
         d.click(d.wait_window(re.escape(TITLES["ENG"])), *RUN_BUTTON)
-    check(d.finish(proc) == 0, "Ignore: the installation completes with 0")
+    check(d.finish(proc) == 0, "Ignore: the installation completes with 0", d.last)
 
     block()
     proc, dlg = start_install("Exit Setup")
     if dlg:
         d.key(dlg, "Tab", "Return")  # the second in tab order: Exit Setup
     rc = d.finish(proc, timeout=30)
-    check(rc == 2, f"Exit Setup: the installer ends with 2 (got {rc})")
+    check(rc == 2, f"Exit Setup: the installer ends with 2 (got {rc})", d.last)
     check(not os.path.exists(os.path.join(app, "Uninstall.da1")), "Exit Setup: no uninstall data written")
 
 
@@ -352,12 +283,12 @@ def main():
     os.makedirs(work)
     script, log = make_fixture(work, a)
     out = os.path.join(work, "out")
-    d = Display(a)
+    d = Desk(a, work)
     try:
         p = d.start(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
                     "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
-        if not check(d.finish(p, timeout=300) == 0, f"builder made the package {d.last_output().strip()[:300]}"):
-            return 1
+        if not check(d.finish(p, timeout=300) == 0, "builder made the package", d.last):
+            return summary()
         setup = os.path.join(out, "ui-setup.exe")
         if a.only in (None, "interactive"):
             for lang in ("CHS", "CHT", "ENG"):
@@ -369,8 +300,7 @@ def main():
             copy_failure_runs(d, a, setup)
     finally:
         d.close()
-    print(f"{len(failures)} failure(s)" if failures else "all passed")
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":

@@ -4,10 +4,13 @@ full setup from servers on 127.0.0.1 (tests/net/servers.py), directly, through t
 TLS, and installs what the full setup itself installs. Unattended runs are read by their exit code
 and standard error; interactive runs are driven with xdotool on an Xvfb display of the script's
 own, and the progress bar is read from screenshots."""
-import argparse, http.server, os, re, shutil, signal, socketserver, subprocess, sys, threading, time, zlib
+import argparse, http.server, os, re, shutil, socketserver, subprocess, sys, threading, time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net"))
-from servers import TestServers, winpath  # noqa: E402
+import e2elib  # noqa: E402
+from e2elib import check, decode_package_data, png_bytes, summary, winpath  # noqa: E402
+from servers import TestServers  # noqa: E402
 
 GUID = "{3F2A1B0C-9D8E-4F7A-8B6C-5D4E3F2A1B0C}"
 TITLE = "Mini E2E"
@@ -20,14 +23,6 @@ PROXY_CAPTION = "代理服务器设置"
 HKCU_KEY = "HKEY_CURRENT_USER\\Software\\LuSetupMiniE2E"
 UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + GUID + "_zd"
 GUID_EXE = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}\.exe$")
-failures = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what, flush=True)
-    if not cond:
-        failures.append(what)
-    return cond
 
 
 # ---- Wine on a display of our own ----------------------------------------------------------------
@@ -36,60 +31,24 @@ class Wine:
 
     def __init__(self, a, prefix):
         self.a, self.prefix = a, prefix
-        self.run_sh = os.path.join(a.source, "cmake", "wine-run.sh")
-        # The prefix's window settings (unmanaged windows, CJK fonts) come from the UI tests' runner.
-        subprocess.run([os.path.join(a.source, "tests", "win", "xvfb-wine.sh"), "--prefix=" + prefix,
-                        "cmd", "/c", "exit"], capture_output=True, timeout=300)
-        self.xvfb = None
-        self.start_display()
-
-    def start_display(self):
-        r, w = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten",
-                                      "tcp", "-nolisten", "unix-abstract"], pass_fds=(w,),
-                                     stdout=subprocess.DEVNULL,
-                                     stderr=open(os.path.join(os.path.dirname(self.prefix), "mini-e2e-xvfb.log"), "ab"))
-        os.close(w)
-        self.display = ":" + os.read(r, 64).decode().strip()
-        os.close(r)
-        self.env = dict(os.environ, DISPLAY=self.display)
-        self.stop_server()
-
-    def ensure_display(self):
-        # The display is shared by every run; should it have gone, a new one and a new Wine server.
-        if self.xvfb.poll() is not None:
-            print(f"note: the X display {self.display} ended ({self.xvfb.returncode}); starting another", flush=True)
-            self.start_display()
+        self.display = e2elib.Display(log_dir=os.path.dirname(prefix))
+        self.wine = e2elib.Wine(prefix, self.display)
 
     def close(self):
-        self.stop_server()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        self.wine.close()
+        self.display.close()
 
-    def stop_server(self):
-        # A server keeps the display it started with: it must be gone before the next run.
-        env = dict(self.env, WINEPREFIX=self.prefix, HOME=os.path.join(self.prefix, "home"))
-        for flag in ("-k", "-w"):
-            subprocess.run(["/usr/lib/wine/wineserver", flag], capture_output=True, env=env, timeout=60)
+    def command(self):
+        return self.wine.command()
 
     def start(self, exe, *args):
-        self.ensure_display()
-        return subprocess.Popen([self.run_sh, "--prefix=" + self.prefix, exe, *args], stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, env=self.env, start_new_session=True)
+        return self.wine.start(exe, *args)
 
     def finish(self, p, timeout):
-        try:
-            so, se = p.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            # A run that waits for an answer nobody gives is a failure of its own.
-            os.killpg(p.pid, signal.SIGKILL)
-            p.communicate()
-            self.stop_server()
-            return None, "", f"timed out after {timeout} s"
-        return p.returncode, so.decode("utf-8", "replace"), se.decode("utf-8", "replace")
+        return self.wine.finish(p, timeout)
 
     def run(self, exe, *args, timeout=180):
-        return self.finish(self.start(exe, *args), timeout)
+        return self.wine.run(exe, *args, timeout=timeout)
 
     def start_window(self, exe, *args):
         """Starts an interactive run, takes the language the dialog proposes (the package offers
@@ -101,11 +60,8 @@ class Wine:
         main = self.wait_window("^" + CAPTION + "$", 60)
         return p, (main[0] if main else None)
 
-    def xdo(self, *args):
-        return subprocess.run(["xdotool", *args], capture_output=True, text=True, env=self.env).stdout.split()
-
     def windows(self, name):
-        return self.xdo("search", "--onlyvisible", "--name", name)
+        return self.display.search(name)
 
     def wait_window(self, name, timeout=60, gone=False):
         end = time.time() + timeout
@@ -116,31 +72,19 @@ class Wine:
         return None
 
     def click(self, window, x, y):
-        self.xdo("mousemove", "--window", window, str(x), str(y), "click", "1")
-        time.sleep(0.4)
-
-    def focus(self, window):
-        # Without a window manager nothing gives the keyboard to a new window by itself.
-        self.xdo("windowfocus", "--sync", window)
-        time.sleep(0.2)
+        self.display.click(window, x, y, settle=0, after=0.4)
 
     def keys(self, *keys, window=None):
-        if window:
-            self.focus(window)
-        for k in keys:
-            self.xdo("key", k)
-            time.sleep(0.15)
+        self.display.key(window, *keys)
 
     def type(self, text):
-        self.xdo("type", "--delay", "50", text)
-        time.sleep(0.2)
+        self.display.type(None, text, delay=50)
 
     def screenshot(self, window, path):
-        subprocess.run(["import", "-window", window, path], capture_output=True, env=self.env)
-        return path
+        return self.display.shot(window, path)
 
     def drive_c(self, winp):
-        return os.path.join(self.prefix, "drive_c", *winp[3:].split("\\"))
+        return self.wine.drive_c(winp)
 
     def temp_setups(self):
         """The {GUID}.exe files in the temporary folders of the prefix."""
@@ -160,23 +104,13 @@ PROGRESS_SPAN = (1 + 16, 1 + 16 + 716)   # its left and right edges (the bottom 
 
 
 # ---- Fixture ---------------------------------------------------------------------------------------
-def png_bytes():
-    import struct
-
-    def chunk(t, d):
-        return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xFFFFFFFF)
-    raw = b"".join(b"\0" + bytes([30, 90, 200, 255]) * 4 for _ in range(4))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
-
-
 def make_files(work):
     files = os.path.join(work, "files")
     os.makedirs(os.path.join(files, "sub"), exist_ok=True)
     open(os.path.join(files, "readme.txt"), "w").write("installed by the full setup\n")
     # Large enough that the download takes a while when the server is slowed down.
     open(os.path.join(files, "sub", "data.bin"), "wb").write(bytes((i * 131 + i // 7) & 0xFF for i in range(300000)))
-    open(os.path.join(work, "logo.png"), "wb").write(png_bytes())
+    open(os.path.join(work, "logo.png"), "wb").write(png_bytes((30, 90, 200, 255)))
 
 
 def build(wine, a, work, name, url, goto="", goto_mode="gumSilent"):
@@ -198,9 +132,9 @@ def build(wine, a, work, name, url, goto="", goto_mode="gumSilent"):
   </Items></RegList>
 </TSetupScript>
 ''')
-    rc, _, se = wine.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64", "--stub",
-                         winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
-    check(rc == 0, f"builder made the full and mini setups for {name} (rc {rc}) {se.strip()[:300]}")
+    r = wine.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64", "--stub",
+                 winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
+    check(r.rc == 0, f"builder made the full and mini setups for {name} (rc {r.rc})", r)
     return os.path.join(out, FULL), os.path.join(out, MINI)
 
 
@@ -209,8 +143,8 @@ def reg_export(wine, key):
     path = os.path.join(wine.prefix, "export.reg")
     if os.path.exists(path):
         os.remove(path)
-    rc, _, _ = wine.run("reg", "export", key, winpath(path), "/y")
-    if rc != 0 or not os.path.exists(path):
+    r = wine.run("reg", "export", key, winpath(path), "/y")
+    if r.rc != 0 or not os.path.exists(path):
         return None
     text = open(path, encoding="utf-16", errors="replace").read()
     values = {}
@@ -219,10 +153,6 @@ def reg_export(wine, key):
         if m:
             values[m.group(1).lower()] = m.group(2)
     return values
-
-
-def decode(data):
-    return zlib.decompress(bytes(b ^ (i % 255) for i, b in enumerate(data)))
 
 
 def installation(wine):
@@ -235,7 +165,7 @@ def installation(wine):
             path = os.path.join(dp, f)
             data = open(path, "rb").read()
             if f in ("Uninstall.da1", "Uninstall.da2"):
-                data = decode(data)
+                data = decode_package_data(data)
             files[os.path.relpath(path, app)] = data
     key = reg_export(wine, UNINSTALL_KEY)
     if key:
@@ -337,8 +267,8 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
     """/Silent: the download, the installation it makes, the goto request; and every failure ends
     with its own exit code instead of a dialog nobody answers."""
     before = len(requests_for(s, "/full.exe"))
-    rc, _, se = wine.run(mini, "/Silent")
-    check(rc == 0, f"the mini setup installs in /Silent with exit code 0 (got {rc}) {se.strip()[-300:]}")
+    r = wine.run(mini, "/Silent")
+    check(r.rc == 0, f"the mini setup installs in /Silent with exit code 0 (got {r.rc})", r)
     check(installation(wine) == baseline, "the mini setup installs exactly what the full setup installs "
           "(files, uninstall data, registry values, uninstall entry)")
     check(len(requests_for(s, "/full.exe")) == before + 1, "the full setup was fetched directly from the server")
@@ -362,9 +292,9 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
     ]
     for name, url, message in cases:
         _, failing = build(wine, a, work, re.sub(r"\W+", "-", name), url)
-        rc, _, se = wine.run(failing, "/Silent", timeout=240)
-        check(rc == 6, f"{name}: /Silent ends with 6 (got {rc})")
-        check("setup: error: " in se and message in se, f"{name}: the reason is on standard error: {se.strip()[-200:]!r}")
+        r = wine.run(failing, "/Silent", timeout=240)
+        check(r.rc == 6, f"{name}: /Silent ends with 6 (got {r.rc})", r)
+        check("setup: error: " in r.err and message in r.err, f"{name}: the reason is on standard error", r)
         check(not installed(wine), f"{name}: nothing installed")
         left = wine.temp_setups()
         if message == "download of":
@@ -375,16 +305,16 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
     extra = ExtraServer(s)
     try:
         _, redirected = build(wine, a, work, "redirect", extra.url("/to-full"))
-        rc, _, se = wine.run(redirected, "/Silent")
-        check(rc == 0 and installed(wine), f"two redirects are followed to the full setup (rc {rc}) {se.strip()[-200:]}")
+        r = wine.run(redirected, "/Silent")
+        check(r.rc == 0 and installed(wine), f"two redirects are followed to the full setup (rc {r.rc})", r)
     finally:
         extra.close()
     uninstall(wine)
 
-    s.trust_in_wine([wine.run_sh, "--prefix=" + wine.prefix], a.trust_ca)
+    s.trust_in_wine(wine.command(), a.trust_ca)
     _, tls = build(wine, a, work, "https", s.https_url("/full.exe"))
-    rc, _, se = wine.run(tls, "/Silent")
-    check(rc == 0 and installed(wine), f"HTTPS from a server the machine trusts installs (rc {rc}) {se.strip()[-200:]}")
+    r = wine.run(tls, "/Silent")
+    check(r.rc == 0 and installed(wine), f"HTTPS from a server the machine trusts installs (rc {r.rc})", r)
     check(any(r["server"] == "https" and r["path"] == "/full.exe" for r in s.requests), "the TLS server served it")
     uninstall(wine)
 
@@ -395,13 +325,14 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
     open(reg, "w", encoding="utf-16", newline="\r\n").write(
         "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]\n"
         f'@="{command}"\n')
-    wine.run("regedit", "/S", winpath(reg))
+    r = wine.run("regedit", "/S", winpath(reg))
+    check(r.rc == 0, "the logger is the shell's handler for http URLs", r)
     # The script that rules after the download is the full setup's: serve this product's own.
     browser_full, browser = build(wine, a, work, "browser", s.http_url("/full.exe"), s.http_url("/landing"),
                                   "gumByBrowser")
     s.files["/full.exe"] = browser_full
     try:
-        rc, _, se = wine.run(browser, "/Silent")
+        r = wine.run(browser, "/Silent")
     finally:
         s.files["/full.exe"] = full
     # The shell starts the handler and returns: give it time to write.
@@ -410,8 +341,8 @@ def silent_runs(wine, a, work, s, full, mini, baseline):
             break
         time.sleep(0.5)
     opened = open(log).read().split() if os.path.exists(log) else []
-    check(rc == 0 and opened == [s.http_url("/landing?rcode=2041")],
-          f"browser mode opens the goto URL with the rcode (rc {rc}): {opened}")
+    check(r.rc == 0 and opened == [s.http_url("/landing?rcode=2041")],
+          f"browser mode opens the goto URL with the rcode (rc {r.rc}): {opened}", r)
     for f in wine.temp_setups():
         os.remove(f)
     uninstall(wine)
@@ -440,8 +371,8 @@ def interactive_runs(wine, s, full, mini):
         check(installed(wine), "after Retry, a second Install downloads through the proxy and installs")
         time.sleep(2)  # the goto request follows the completion layout
     wine.keys("Return", window=main)  # the Run button (here: Exit) ends the run
-    rc, _, se = wine.finish(p, 60)
-    check(rc == 0, f"the run ends with 0 (got {rc}) {se.strip()[-200:]}")
+    r = wine.finish(p, 60)
+    check(r.rc == 0, f"the run ends with 0 (got {r.rc})", r)
     check(proxied(s, "/full.exe") == 1, "the proxy's log shows the download")
     check(proxied(s, "/goto") == 1, "the proxy's log shows the goto request")
     for f in wine.temp_setups():
@@ -463,8 +394,8 @@ def interactive_runs(wine, s, full, mini):
             time.sleep(0.5)
         time.sleep(2)
         wine.keys("Return", window=main)
-    rc, _, _ = wine.finish(p, 60)
-    check(rc == 0 and installed(wine), f"with the proxy unchecked the run installs (rc {rc})")
+    r = wine.finish(p, 60)
+    check(r.rc == 0 and installed(wine), f"with the proxy unchecked the run installs (rc {r.rc})", r)
     check(len(requests_for(s, "/full.exe")) == direct + 1 and proxied(s, "/full.exe") == 1,
           "with the proxy unchecked the download goes directly, not through the proxy")
     check(proxied(s, "/goto") == 1, "and so does the goto request")
@@ -490,8 +421,8 @@ def rejected_and_exit_runs(wine, a, work, s):
         wine.keys("Return", window=boxes[0] if boxes else None)
         time.sleep(1)
         wine.click(main, *CLOSE_BUTTON)  # the input layout is back: the window can be closed
-    rc, _, _ = wine.finish(p, 60)
-    check(rc == 0, f"closing the window after the rejected download ends with 0 (got {rc})")
+    r = wine.finish(p, 60)
+    check(r.rc == 0, f"closing the window after the rejected download ends with 0 (got {r.rc})", r)
     check(not wine.temp_setups(), "the orderly end deletes the downloaded file")
 
     _, missing = build(wine, a, work, "exit-setup", s.http_url("/missing.exe"))
@@ -501,8 +432,8 @@ def rejected_and_exit_runs(wine, a, work, s):
         failure = wine.wait_window(FAILURE_CAPTION, 60)
         if check(failure is not None, "a 404 shows the failed-download dialog"):
             wine.keys("Return", window=failure[0])  # Exit Setup, the default button
-    rc, _, _ = wine.finish(p, 60)
-    check(rc == 0, f"Exit Setup after a failed download ends with 0, the user's choice (got {rc})")
+    r = wine.finish(p, 60)
+    check(r.rc == 0, f"Exit Setup after a failed download ends with 0, the user's choice (got {r.rc})", r)
     check(not installed(wine), "nothing installed")
 
 
@@ -525,12 +456,12 @@ def progress_run(wine, a, work, s, full):
                 fractions.append(filled_fraction(path))
                 n += 1
                 time.sleep(0.2)
-        rc, _, se = wine.finish(p, 120)
+        r = wine.finish(p, 120)
     finally:
         extra.close()
     fractions = [f for f in fractions if f is not None]
     print("progress fractions:", " ".join(f"{f:.2f}" for f in fractions))
-    check(rc == 0 and installed(wine), f"/Auto installs through the slow server (rc {rc}) {se.strip()[-200:]}")
+    check(r.rc == 0 and installed(wine), f"/Auto installs through the slow server (rc {r.rc})", r)
     rising = fractions[:max(i for i, f in enumerate(fractions) if f >= max(fractions)) + 1] if fractions else []
     check(len(rising) >= 5 and rising[0] <= 0.1 and rising[-1] >= 0.9 and
           all(b >= a - 0.01 for a, b in zip(rising, rising[1:])),
@@ -566,8 +497,8 @@ def main():
             if not os.path.exists(mini):
                 return 1
             s.files["/full.exe"] = full
-            rc, _, se = wine.run(full, "/Silent")
-            check(rc == 0, f"the full setup installs (rc {rc}) {se.strip()[-200:]}")
+            r = wine.run(full, "/Silent")
+            check(r.rc == 0, f"the full setup installs (rc {r.rc})", r)
             baseline = installation(wine)
             check(len(baseline["files"]) == 5 and baseline["registry"] and baseline["uninstall"],
                   f"the full setup's installation is read back: {sorted(baseline['files'])}")
@@ -578,10 +509,8 @@ def main():
             progress_run(wine, a, work, s, full)
     finally:
         wine.close()
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":
-    rc = main()
-    print(f"{len(failures)} failure(s)" if failures else "all checks passed")
-    sys.exit(rc)
+    sys.exit(main())

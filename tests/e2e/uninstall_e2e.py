@@ -2,20 +2,16 @@
 """End-to-end tests of the uninstaller under wine64: install a package made by the builder, run the
 uninstall entry's QuietUninstallString and read back what is left; install twice and compare with a
 fresh installation; run it over tampered, damaged and missing data files."""
-import argparse, datetime, os, re, shutil, subprocess, sys, time, zlib
+import argparse, datetime, os, re, shutil, sys, time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import installer_e2e as ie  # noqa: E402  (the same fixture, prefix helpers and registry reader)
-from installer_e2e import check, winpath, GUID, TITLE, APP  # noqa: E402
+from e2elib import (Display, Wine, check, decode_package_data, encode_package_data, summary,  # noqa: E402
+                    winpath)
+from installer_e2e import make_fixture, GUID, TITLE, APP  # noqa: E402  (the same fixture)
 
 KEY = ("software\\microsoft\\windows\\currentversion\\uninstall\\" + GUID + "_zd").lower()
 OUR_KEYS = ("software\\lusetupe2e",)
 OUTSIDE = "C:\\Outside"
-
-
-def encode_package_data(plain):
-    z = zlib.compress(plain, 9)
-    return bytes(b ^ (i % 255) for i, b in enumerate(z))
 
 
 class Machine:
@@ -44,7 +40,7 @@ class Machine:
     def registry(self):
         out = {}
         for hive in ("system.reg", "user.reg"):
-            for name, values in ie.parse_reg(os.path.join(self.env.prefix, hive)).items():
+            for name, values in self.env.hive(hive).items():
                 if name.startswith(OUR_KEYS) or name == KEY:
                     out[hive + ":" + name] = {k: v for k, v in values.items() if k not in ("installdate", "installdatetime")}
         return out
@@ -52,19 +48,19 @@ class Machine:
 
 def run_quiet_uninstall(env, work, name="uninstall.bat"):
     """Runs the uninstall entry's QuietUninstallString as Windows would (one command line)."""
-    key = ie.parse_reg(os.path.join(env.prefix, "system.reg")).get(KEY, {})
+    key = env.hive("system.reg").get(KEY, {})
     command = key.get("quietuninstallstring", ("", ""))[1]
     check(command == f'"{APP}\\Uninstall.exe" /SILENT', f"the entry names the uninstaller: {command!r}")
     bat = os.path.join(work, name)
     open(bat, "w", newline="\r\n").write(f"@echo off\r\n{command}\r\necho uninstall-exit=%errorlevel%\r\n")
-    rc, so, se = env.run("cmd", "/c", winpath(bat))
-    m = re.search(r"uninstall-exit=(\d+)", so)
-    return (int(m.group(1)) if m else None), se
+    r = env.run("cmd", "/c", winpath(bat))
+    m = re.search(r"uninstall-exit=(\d+)", r.out)
+    return (int(m.group(1)) if m else None), r
 
 
 def install(env, setup, what):
-    rc, _, se = env.run(setup, "/Silent")
-    check(rc == 0, f"{what}: /Silent install ends with 0 (got {rc}) {se.strip()[-300:]}")
+    r = env.run(setup, "/Silent")
+    check(r.rc == 0, f"{what}: /Silent install ends with 0 (got {r.rc})", r)
 
 
 def main():
@@ -72,19 +68,27 @@ def main():
     for n in ("source", "build", "stub", "uninstaller", "builder", "logger", "planted-exe", "planted-dll"):
         ap.add_argument("--" + n, required=True)
     a = ap.parse_args()
-    env = ie.Env(a)
-    env.prefix = os.path.join(a.build, "wineprefix-uninstall-e2e")
     work = os.path.join(a.build, "uninstall-e2e-work")
     shutil.rmtree(work, ignore_errors=True)
-    shutil.rmtree(env.prefix, ignore_errors=True)
     os.makedirs(work)
-    script = ie.make_fixture(work, a, winpath(os.path.join(work, "programs.log")))
+    display = Display(log_dir=work)
+    env = Wine(os.path.join(a.build, "wineprefix-uninstall-e2e"), display)
+    try:
+        checks(env, display, a, work)
+    finally:
+        env.close()
+        display.close()
+    return summary()
+
+
+def checks(env, display, a, work):
+    script = make_fixture(work, a, winpath(os.path.join(work, "programs.log")))
     out = os.path.join(work, "out")
-    rc, _, se = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
-                        "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
-    check(rc == 0, f"builder made the package (rc {rc}) {se.strip()[:300]}")
-    if rc != 0:
-        return 1
+    r = env.run(a.builder, "build", winpath(script), "-o", winpath(out), "--arch", "x64",
+                "--stub", winpath(a.stub), "--uninstaller", winpath(a.uninstaller), "--quiet")
+    check(r.rc == 0, f"builder made the package (rc {r.rc})", r)
+    if r.rc != 0:
+        return
     setup = os.path.join(out, "e2e-setup.exe")
     machine = Machine(env)
 
@@ -94,6 +98,7 @@ def main():
     check(os.path.isfile(os.path.join(env.drive_c(APP), "Uninstall.exe")), "the package delivered Uninstall.exe")
     check(len(fresh_reg.get("system.reg:" + KEY, {})) == 17, "the uninstall entry is there")
     install(env, setup, "again")
+    env.stop_server()  # the registry files are written when the server ends
     system = open(os.path.join(env.prefix, "system.reg"), encoding="utf-8", errors="replace").read()
     check("LuUninstall-" in system, "the earlier installation's uninstaller ran before the second install")
     again_files, again_reg = machine.files(), machine.registry()
@@ -104,8 +109,8 @@ def main():
     # ---- The quiet uninstall removes everything but what the user added ---------------------------
     user_file = os.path.join(env.drive_c(APP), "my notes.txt")
     open(user_file, "w").write("mine\n")
-    rc, se = run_quiet_uninstall(env, work)
-    check(rc == 0, f"the quiet uninstall ends with 0 (got {rc}) {se.strip()[-300:]}")
+    rc, r = run_quiet_uninstall(env, work)
+    check(rc == 0, f"the quiet uninstall ends with 0 (got {rc})", r)
     left = machine.files()
     check(list(left) == [os.path.relpath(user_file, os.path.join(env.prefix, "drive_c"))],
           f"every file and shortcut is gone, the user's file remains: {sorted(left)}")
@@ -118,8 +123,7 @@ def main():
 
     tampered_run(env, work, setup, machine)
     damaged_run(env, work, setup, machine)
-    interactive_run(env, a, work, setup, machine)
-    return 1 if ie.failures else 0
+    interactive_run(env, display, a, work, setup, machine)
 
 
 def tampered_run(env, work, setup, machine):
@@ -132,7 +136,7 @@ def tampered_run(env, work, setup, machine):
     for n, data in victims.items():
         open(os.path.join(outside, n), "wb").write(data)
     da1 = os.path.join(env.drive_c(APP), "Uninstall.da1")
-    xml = ie.decode_package_data(open(da1, "rb").read()).decode("utf-8")
+    xml = decode_package_data(open(da1, "rb").read()).decode("utf-8")
     def entry(dest, name):
         # Size and time as the installer would have recorded them, so that only where the file
         # lies can keep it.
@@ -146,13 +150,13 @@ def tampered_run(env, work, setup, machine):
                  f'<TSetupShortCut SaveDir="{OUTSIDE}" Name="victim" DstFile="x" WorkDir="x"/>', xml, count=1)
     check(xml.count("victim") == 3, "the tampered script names the files outside")
     open(da1, "wb").write(encode_package_data(xml.encode("utf-8")))
-    rc, se = run_quiet_uninstall(env, work, "tampered.bat")
-    check(rc == 0, f"the uninstall with a tampered Uninstall.da1 ends with 0 (got {rc}) {se.strip()[-300:]}")
+    rc, r = run_quiet_uninstall(env, work, "tampered.bat")
+    check(rc == 0, f"the uninstall with a tampered Uninstall.da1 ends with 0 (got {rc})", r)
     for n, data in victims.items():
         p = os.path.join(outside, n)
         check(os.path.isfile(p) and open(p, "rb").read() == data, f"{OUTSIDE}\\{n} named by the tampered data stays")
-    check(f"kept: {OUTSIDE}\\victim.txt (outside" in se and "victim2.txt (not a plain path)" in se,
-          f"the refused entries are named on standard error: {se.strip()[-400:]!r}")
+    check(f"kept: {OUTSIDE}\\victim.txt (outside" in r.err and "victim2.txt (not a plain path)" in r.err,
+          "the refused entries are named on standard error", r)
     check(not os.path.exists(env.drive_c(APP)), "the rest of the installation is gone")
     shutil.rmtree(outside)
 
@@ -173,67 +177,18 @@ def damaged_run(env, work, setup, machine):
     for what, damage in cases:
         damage()
         before = machine.files()
-        rc, se = run_quiet_uninstall(env, work, "damaged.bat")
-        check(rc == 2, f"{what}: exit code 2 (got {rc})")
+        rc, r = run_quiet_uninstall(env, work, "damaged.bat")
+        check(rc == 2, f"{what}: exit code 2 (got {rc})", r)
         name = what.split()[0]
-        check("uninstall: error:" in se and name in se and "Nothing was removed" in se,
-              f"{what}: the message names the file: {se.strip()[-300:]!r}")
+        check("uninstall: error:" in r.err and name in r.err and "Nothing was removed" in r.err,
+              f"{what}: the message names the file", r)
         check(machine.files() == before and machine.registry() == before_reg, f"{what}: nothing was removed")
         open(da1, "wb").write(good1)
         open(da2, "wb").write(good2)
     check(machine.files() == before_files, "the installation is whole again")
 
 
-class Display:
-    """A private Xvfb display on which the uninstaller's window is driven with xdotool."""
-
-    def __init__(self, env):
-        self.env = env
-        r, w = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                     pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(w)
-        self.name = ":" + os.read(r, 16).decode().strip()
-        os.close(r)
-        self.vars = dict(os.environ, DISPLAY=self.name)
-
-    def wineserver(self, flag):
-        subprocess.run(["/usr/lib/wine/wineserver", flag], env=dict(self.vars, WINEPREFIX=self.env.prefix,
-                       HOME=os.path.join(self.env.prefix, "home")), capture_output=True, timeout=120)
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.vars, capture_output=True, text=True, timeout=30).stdout
-
-    def window(self, title, timeout=60):
-        end = time.time() + timeout
-        while time.time() < end:
-            ids = self.xdotool("search", "--onlyvisible", "--name", title).split()
-            if ids:
-                return ids[0]
-            time.sleep(0.5)
-        return None
-
-    def click(self, wid, x, y):
-        """A click at a point of the window's client area."""
-        # Wine's window draws its own frame: the X window is the whole window. The button wants
-        # to see the pointer arrive before it is pressed, and a press of some length.
-        self.xdotool("mousemove", "--window", wid, str(x + 3), str(y + 22))
-        time.sleep(0.3)
-        self.xdotool("mousedown", "1")
-        time.sleep(0.2)
-        self.xdotool("mouseup", "1")
-
-    def shot(self, wid, path):
-        xwd = subprocess.run(["xwd", "-silent", "-id", wid], env=self.vars, capture_output=True, timeout=30).stdout
-        subprocess.run(["convert", "xwd:-", path], input=xwd, capture_output=True, timeout=30)
-
-    def close(self):
-        self.wineserver("-k")
-        self.xvfb.kill()
-        self.xvfb.wait()
-
-
-def interactive_run(env, a, work, setup, machine):
+def interactive_run(env, display, a, work, setup, machine):
     """The entry's UninstallString, answered in its window: nothing happens before Uninstall is
     pressed, and Close ends it with 0. A taskkill.exe and a gdiplus.dll (which the window loads at
     run time) left in the destination are not used, and stay as files that are not the product's."""
@@ -243,50 +198,40 @@ def interactive_run(env, a, work, setup, machine):
     shutil.copy(a.planted_dll, os.path.join(app, "gdiplus.dll"))
     # A file of the product that the user changed since: no longer the installer's.
     open(os.path.join(app, "docs", "renamed.txt"), "a").write("my own line\n")
-    display = Display(env)
-    display.vars["WINEDLLOVERRIDES"] = "gdiplus=n,b"  # Wine would take its builtin one first anyway
-    try:
-        # A server keeps the display it started with (its desktop process opens it): the one of the
-        # earlier quiet runs must be gone, not just told to go, before the window's run starts.
-        display.wineserver("-k")
-        display.wineserver("-w")
-        run = subprocess.Popen([os.path.join(a.source, "cmake", "wine-run.sh"), "--prefix=" + env.prefix,
-                                os.path.join(env.drive_c(APP), "Uninstall.exe")], env=display.vars,
-                               stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "interactive.err"), "wb"),
-                               start_new_session=True)
-        wid = display.window(f"Uninstall {TITLE}", timeout=180)
-        check(wid is not None, f"the uninstaller's window appears, captioned with the product (ended: {run.poll()})")
-        if wid is None:
-            if run.poll() is None:
-                os.killpg(run.pid, 9)
-            return
-        time.sleep(1)
-        display.shot(wid, os.path.join(work, "uninstall-window.png"))
-        check(os.path.isfile(os.path.join(env.drive_c(APP), "readme.txt")), "nothing is removed while it asks")
-        display.click(wid, 272 + 56, 250 + 17)  # Uninstall
-        end = time.time() + 120
-        while time.time() < end and os.path.exists(os.path.join(env.drive_c(APP), "readme.txt")):
-            time.sleep(0.5)
-        time.sleep(2)
-        display.shot(wid, os.path.join(work, "uninstall-window-done.png"))
-        display.click(wid, 392 + 56, 250 + 17)  # Close
-        try:
-            rc = run.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            os.killpg(run.pid, 9)
-            rc = None
-        check(rc == 0, f"Close ends the interactive uninstall with 0 (got {rc})")
-        display.wineserver("-w")  # the registry reaches its files when the server ends
-        left = sorted(os.path.basename(p) for p in machine.files())
-        check(left == ["gdiplus.dll", "renamed.txt", "taskkill.exe"] and machine.registry() == {} and
-              machine.folders() == [".", "docs"],
-              f"the interactive uninstall removed the installation, not the changed file nor the planted ones, "
-              f"which it never ran: {left} {machine.folders()} {machine.registry()}")
-    finally:
-        display.close()
+
+    def click(wid, x, y):
+        """A click at a point of the window's client area."""
+        # Wine's window draws its own frame: the X window is the whole window. The button wants
+        # to see the pointer arrive before it is pressed, and a press of some length.
+        display.click(wid, x + 3, y + 22, settle=0.3, hold=0.2, after=0)
+
+    # Wine would take its builtin gdiplus first anyway.
+    run = env.start(os.path.join(env.drive_c(APP), "Uninstall.exe"), env={"WINEDLLOVERRIDES": "gdiplus=n,b"})
+    wid = display.wait_window(f"Uninstall {TITLE}", timeout=180)
+    if wid is None:
+        r = env.finish(run, 5)
+        check(False, f"the uninstaller's window appears, captioned with the product (ended: {r.rc})", r)
+        return
+    check(True, "the uninstaller's window appears, captioned with the product")
+    time.sleep(1)
+    display.shot(wid, os.path.join(work, "uninstall-window.png"))
+    check(os.path.isfile(os.path.join(env.drive_c(APP), "readme.txt")), "nothing is removed while it asks")
+    click(wid, 272 + 56, 250 + 17)  # Uninstall
+    end = time.time() + 120
+    while time.time() < end and os.path.exists(os.path.join(env.drive_c(APP), "readme.txt")):
+        time.sleep(0.5)
+    time.sleep(2)
+    display.shot(wid, os.path.join(work, "uninstall-window-done.png"))
+    click(wid, 392 + 56, 250 + 17)  # Close
+    r = env.finish(run, 60)
+    check(r.rc == 0, f"Close ends the interactive uninstall with 0 (got {r.rc})", r)
+    left = sorted(os.path.basename(p) for p in machine.files())
+    registry = machine.registry()  # read after the server has ended and written its files
+    check(left == ["gdiplus.dll", "renamed.txt", "taskkill.exe"] and registry == {} and
+          machine.folders() == [".", "docs"],
+          f"the interactive uninstall removed the installation, not the changed file nor the planted ones, "
+          f"which it never ran: {left} {machine.folders()} {registry}")
 
 
 if __name__ == "__main__":
-    rc = main()
-    print(f"{len(ie.failures)} failure(s)" if ie.failures else "all checks passed")
-    sys.exit(rc)
+    sys.exit(main())

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Runs a 64-bit Windows executable under wine64 on a private X display: windows need one.
 #   xvfb-wine.sh --prefix=DIR PROGRAM.exe [ARGS...]
-# Xvfb picks a free display itself (-displayfd). A wineserver keeps the display it started with,
-# so any server left in the prefix is stopped before and after the run. The prefix should be one
-# that no concurrent test shares, since its server is stopped.
+# Xvfb picks a free display itself (-displayfd). The prefix should be one that no concurrent test
+# shares, since its server is stopped. Two lessons of Wine shape the run:
+# - The first program of a server that needs a window starts the desktop process (explorer.exe)
+#   with its own DISPLAY, and every later window of that server goes through it: a server left
+#   from another display fails every window with "no driver could be loaded". So any server left
+#   in the prefix is stopped first, and stopped again at the end.
+# - A program waits only ten seconds for a starting desktop process; on a loaded machine that is
+#   too short and the program's windows fail (CreateWindow, error 0) for its whole life. So the
+#   server is started by this script, kept running, and the desktop is brought up on this display
+#   (and its readiness seen) before the program runs.
+# The end-to-end tests do the same in Python (tests/e2e/e2elib.py).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 prefix=""
@@ -13,7 +21,21 @@ if [[ "${1:-}" == --prefix=* ]]; then
 fi
 : "${prefix:?--prefix=DIR must be given}"
 wineserver=/usr/lib/wine/wineserver
-stop_wineserver() { WINEPREFIX="$prefix" HOME="$prefix/home" "$wineserver" -k >/dev/null 2>&1 || true; }
+ws() { WINEPREFIX="$prefix" HOME="$prefix/home" "$wineserver" "$@" >/dev/null 2>&1; }
+# SIGINT: the server ends its programs and writes the registry files before it exits. Plain -k
+# would follow with SIGKILL after two seconds, which on a loaded machine can come before the files
+# are written.
+stop_wineserver() {
+    ws -k2 || return 0
+    WINEPREFIX="$prefix" HOME="$prefix/home" timeout 60 "$wineserver" -w 2>/dev/null || ws -k || true
+}
+# Exit code of rundll32 running ExitProcess: the handle of the window rundll32 creates first
+# (low byte; 0 when it has none). Nonzero means a window could be created on this display.
+desktop_ready() {
+    local rc=0
+    "$root/cmake/wine-run.sh" --prefix="$prefix" rundll32.exe kernel32.dll,ExitProcess >/dev/null 2>&1 || rc=$?
+    [[ $rc -ne 0 ]]
+}
 
 geometry="${XVFB_SCREEN:-1280x1024x24}"
 fdfile="$(mktemp)"
@@ -58,6 +80,13 @@ if [[ ! -f "$prefix/.lusetup-ui-ready-2" ]]; then
         touch "$prefix/.lusetup-ui-ready-2"
     stop_wineserver
 fi
+
+WINEPREFIX="$prefix" HOME="$prefix/home" "$wineserver" -p
+ready=""
+for _ in 1 2 3 4 5 6; do
+    desktop_ready && { ready=1; break; }
+done
+[[ -n "$ready" ]] || echo "xvfb-wine.sh: no window can be created on $DISPLAY" >&2
 
 set +e
 "$root/cmake/wine-run.sh" --prefix="$prefix" "$@"
