@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "BodyEncoder.h"
+#include "BuilderPlatform.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -13,16 +14,6 @@
 #include "PackageFormat.h"
 #include "PeResources.h"
 #include "Setupfn.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define LU_ISATTY _isatty
-#define LU_STDERR_FD 2
-#else
-#include <unistd.h>
-#define LU_ISATTY isatty
-#define LU_STDERR_FD STDERR_FILENO
-#endif
 
 namespace fs = std::filesystem;
 
@@ -96,7 +87,7 @@ void WriteAtomically(const fs::path& target, const std::function<void(TStream&)>
 
 class TProgressLine {
 public:
-    TProgressLine(std::ostream& log, bool enabled) : FLog(log), FEnabled(enabled && LU_ISATTY(LU_STDERR_FD)) {}
+    TProgressLine(std::ostream& log, bool enabled) : FLog(log), FEnabled(enabled && StandardErrorIsTerminal()) {}
     void Update(int done, int total, uint64_t bytes)
     {
         if (!FEnabled) return;

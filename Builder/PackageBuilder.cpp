@@ -9,9 +9,8 @@
 #include <thread>
 #include <unordered_set>
 
-#include <sys/stat.h>
-
 #include "BodyEncoder.h"
+#include "BuilderPlatform.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -114,18 +113,7 @@ bool MatchesMask(std::u16string_view name, std::u16string_view mask)
 
 double FileLastWriteDate(const fs::path& file)
 {
-    std::time_t t = 0;
-#ifdef _WIN32
-    struct _stat64 st;
-    if (_wstat64(file.c_str(), &st) == 0) t = std::time_t(st.st_mtime);
-    std::tm local{};
-    localtime_s(&local, &t);
-#else
-    struct stat st;
-    if (stat(file.c_str(), &st) == 0) t = st.st_mtime;
-    std::tm local{};
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = FileLastWriteLocalTime(file);
     const int64_t days = DaysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
                          DaysFromCivil(1899, 12, 30);
     return double(days) + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
@@ -170,11 +158,7 @@ void TPackageBuilder::Note(const std::string& text) const
 
 fs::path TPackageBuilder::Resolve(const std::u16string& scriptPath) const
 {
-    std::u16string p = scriptPath;
-#ifndef _WIN32
-    std::replace(p.begin(), p.end(), u'\\', u'/');
-#endif
-    const fs::path path(p);
+    const fs::path path(NativeScriptPath(scriptPath));
     return path.is_absolute() ? path : FBaseDir / path;
 }
 
