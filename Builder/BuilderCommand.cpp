@@ -76,6 +76,7 @@ void WriteAtomically(const fs::path& target, const std::function<void(TStream&)>
         {
             TFileStream out(temp.u16string(), fmCreate);
             write(out);
+            out.Close();
         }
         fs::rename(temp, target);
     } catch (...) {
@@ -233,6 +234,7 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
         TProgressLine progress(log, !options.Quiet);
         stats = builder.WritePayload(payload, jobs, [&](int done, int total, uint64_t bytes) { progress.Update(done, total, bytes); });
         progress.End();
+        payload.Close();
     }
     const std::string scriptXml = builder.ScriptXml();
 

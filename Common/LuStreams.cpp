@@ -119,7 +119,8 @@ void TMemoryStream::Assign(const void* data, size_t size)
 
 // ---- TFileStream --------------------------------------------------------------------------
 
-TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode) : FFileName(fileName)
+TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode)
+    : FFileName(fileName), FWritable(mode != fmOpenRead)
 {
     FFile = LuOpenFile(fileName, mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb");
     if (!FFile) {
@@ -133,6 +134,20 @@ TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode) : FFile
 TFileStream::~TFileStream()
 {
     if (FFile) std::fclose(FFile);
+}
+
+void TFileStream::Close()
+{
+    if (!FFile) return;
+    std::FILE* file = FFile;
+    FFile = nullptr;
+    // The error indicator also keeps a flush that failed earlier, inside a seek.
+    int error = 0;
+    if (std::fflush(file) != 0) error = errno;
+    if (std::ferror(file) && !error) error = EIO;
+    if (std::fclose(file) != 0 && !error) error = errno;
+    if (FWritable && error)
+        throw EWriteError(Format(u"Cannot write file \"%s\". %s", {FFileName, Utf8ToUtf16(std::strerror(error))}));
 }
 
 // C streams opened for update must not switch between reading and writing without a positioning
@@ -180,4 +195,5 @@ void WriteFileBytes(const std::u16string& fileName, const void* data, size_t siz
 {
     TFileStream file(fileName, fmCreate);
     file.WriteBuffer(data, int64_t(size));
+    file.Close();
 }

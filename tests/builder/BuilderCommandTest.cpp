@@ -308,6 +308,31 @@ TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliv
     EXPECT_EQ(uninstallers, 1);
 }
 
+// Writes that fail only when the last buffer goes to the disk (a full disk, here /dev/full behind a
+// link) fail the command: no installer under its real name, no "extracted" for a lost file.
+TEST_F(BuilderCommandTest, AWriteThatFailsAtTheCloseFailsTheCommand)
+{
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    std::ostringstream log;
+    const fs::path script = WriteScript("");
+    for (const char* temp : {".DemoSetup.exe.tmp", ".DemoSetup.exe.payload.tmp"}) {
+        SCOPED_TRACE(temp);
+        fs::remove_all(root / "out");
+        fs::create_directories(root / "out");
+        fs::create_symlink("/dev/full", root / "out" / temp);
+        EXPECT_THROW(RunBuild(Options(script, "out"), log), EWriteError);
+        EXPECT_FALSE(fs::exists(root / "out" / "DemoSetup.exe"));
+    }
+
+    RunBuild(Options(script, "good"), log);
+    fs::create_directories(root / "tree/app");
+    fs::create_symlink("/dev/full", root / "tree/app/app.exe");  // the first file, 15 bytes
+    std::ostringstream out, err;
+    EXPECT_EQ(BuilderMain({"extract", (root / "good/DemoSetup.exe").string(), (root / "tree").string()}, "setup-builder", out, err), 1);
+    EXPECT_NE(err.str().find("Cannot write file"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("extracted"), std::string::npos) << err.str();
+}
+
 TEST(BuilderCommandPaths, ExtractionPathsStayInsideTheFolder)
 {
     struct {
