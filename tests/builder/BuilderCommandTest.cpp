@@ -272,6 +272,19 @@ TEST_F(BuilderCommandTest, FailuresWriteNothing)
             EXPECT_TRUE(fs::is_empty(root / "out"));
         }
     }
+
+    // A source tree that Windows cannot install (here two names that differ only in case, where
+    // the file system tells them apart) stops the build before anything is written.
+    Write("files/READ ME.txt", "other");
+    if (ReadAll(root / "files/read me.txt") == "readme") {
+        try {
+            RunBuild(Options(WriteScript(""), "out"), log);
+            ADD_FAILURE() << "nothing raised";
+        } catch (const EBuildError& e) {
+            EXPECT_NE(std::string(e.what()).find("differs only in case"), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
 }
 
 TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliversItsOwn)
