@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "BodyEncoder.h"
+#include "BuilderPlatform.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -13,16 +14,6 @@
 #include "PackageFormat.h"
 #include "PeResources.h"
 #include "Setupfn.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define LU_ISATTY _isatty
-#define LU_STDERR_FD 2
-#else
-#include <unistd.h>
-#define LU_ISATTY isatty
-#define LU_STDERR_FD STDERR_FILENO
-#endif
 
 namespace fs = std::filesystem;
 
@@ -85,6 +76,7 @@ void WriteAtomically(const fs::path& target, const std::function<void(TStream&)>
         {
             TFileStream out(temp.u16string(), fmCreate);
             write(out);
+            out.Close();
         }
         fs::rename(temp, target);
     } catch (...) {
@@ -96,7 +88,7 @@ void WriteAtomically(const fs::path& target, const std::function<void(TStream&)>
 
 class TProgressLine {
 public:
-    TProgressLine(std::ostream& log, bool enabled) : FLog(log), FEnabled(enabled && LU_ISATTY(LU_STDERR_FD)) {}
+    TProgressLine(std::ostream& log, bool enabled) : FLog(log), FEnabled(enabled && StandardErrorIsTerminal()) {}
     void Update(int done, int total, uint64_t bytes)
     {
         if (!FEnabled) return;
@@ -242,6 +234,7 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
         TProgressLine progress(log, !options.Quiet);
         stats = builder.WritePayload(payload, jobs, [&](int done, int total, uint64_t bytes) { progress.Update(done, total, bytes); });
         progress.End();
+        payload.Close();
     }
     const std::string scriptXml = builder.ScriptXml();
 

@@ -5,16 +5,17 @@
 #include <condition_variable>
 #include <ctime>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
 
-#include <sys/stat.h>
-
 #include "BodyEncoder.h"
+#include "BuilderPlatform.h"
 #include "FileData.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
+#include "SetupNames.h"
 #include "Setupfn.h"
 #include "Sha256.h"
 
@@ -88,6 +89,52 @@ void Collect(const fs::path& folder, const std::u16string& relDir, const std::u1
             Collect(e.path(), JoinBackslash(relDir, e.path().filename().u16string()), mask, wildcard, true, out);
 }
 
+// True when path lies below dir (both canonical), comparing whole components.
+bool IsBelow(const fs::path& path, const fs::path& dir)
+{
+    const auto [d, p] = std::mismatch(dir.begin(), dir.end(), path.begin(), path.end());
+    return d == dir.end() && p != path.end();
+}
+
+// Refuses a file that Windows could not install under the name it gets below DestDir (its folders
+// below the entry's folder, then its own name or NewFileName), and a link that would pull a file
+// from outside the entry's folder into the package.
+void CheckSourceFile(const std::string& label, const fs::path& folder, const TFound& f, const std::u16string& newName)
+{
+    std::u16string reason;
+    auto check = [&](const std::u16string& part) {
+        if (!IsValidWindowsFileName(part, &reason))
+            Fail(label + ": " + U8(f.Path) + " has no valid name on Windows: " + U8(reason));
+    };
+    for (const fs::path& part : f.Path.lexically_relative(folder).parent_path()) check(part.u16string());
+    if (newName.empty()) check(f.Path.filename().u16string());
+    // The names hold no "\" now, so the joined path splits as it was built.
+    const std::u16string name = JoinBackslash(f.RelDir, newName.empty() ? f.Path.filename().u16string() : newName);
+    if (!IsValidRelativeTarget(name, &reason))
+        Fail(label + ": " + U8(f.Path) + " cannot be installed as " + U8(name) + ": " + U8(reason));
+    std::error_code ec;
+    if (!fs::is_symlink(f.Path, ec)) return;
+    const fs::path top = fs::canonical(folder, ec);
+    const fs::path target = ec ? fs::path() : fs::canonical(f.Path, ec);
+    if (ec) Fail(label + ": cannot resolve the link " + U8(f.Path) + ": " + ec.message());
+    if (!IsBelow(target, top))
+        Fail(label + ": " + U8(f.Path) + " is a link to " + U8(target) + ", outside the entry's folder " + U8(top));
+}
+
+// A target as Windows tells targets apart: "\" for "/" and placeholders in one case (they expand
+// ignoring case).
+std::u16string SpelledTarget(std::u16string t)
+{
+    std::replace(t.begin(), t.end(), u'/', u'\\');
+    bool inPlaceholder = false;
+    for (char16_t& c : t) {
+        if (c == u'{') inPlaceholder = true;
+        else if (c == u'}') inPlaceholder = false;
+        else if (inPlaceholder) c = UpperCaseChar(c);
+    }
+    return t;
+}
+
 }  // namespace
 
 bool MatchesMask(std::u16string_view name, std::u16string_view mask)
@@ -114,18 +161,7 @@ bool MatchesMask(std::u16string_view name, std::u16string_view mask)
 
 double FileLastWriteDate(const fs::path& file)
 {
-    std::time_t t = 0;
-#ifdef _WIN32
-    struct _stat64 st;
-    if (_wstat64(file.c_str(), &st) == 0) t = std::time_t(st.st_mtime);
-    std::tm local{};
-    localtime_s(&local, &t);
-#else
-    struct stat st;
-    if (stat(file.c_str(), &st) == 0) t = st.st_mtime;
-    std::tm local{};
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = FileLastWriteLocalTime(file);
     const int64_t days = DaysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
                          DaysFromCivil(1899, 12, 30);
     return double(days) + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
@@ -170,11 +206,7 @@ void TPackageBuilder::Note(const std::string& text) const
 
 fs::path TPackageBuilder::Resolve(const std::u16string& scriptPath) const
 {
-    std::u16string p = scriptPath;
-#ifndef _WIN32
-    std::replace(p.begin(), p.end(), u'\\', u'/');
-#endif
-    const fs::path path(p);
+    const fs::path path(NativeScriptPath(scriptPath));
     return path.is_absolute() ? path : FBaseDir / path;
 }
 
@@ -183,6 +215,13 @@ void TPackageBuilder::ExpandFiles()
     TSetupFileList& list = *FScript->FileList;
     std::vector<std::unique_ptr<TSetupFile>> expanded;
     std::vector<TSourceFile> files;
+    struct TTarget {
+        std::u16string Spelled;
+        std::u16string Target;
+        std::string Label;
+        fs::path Source;
+    };
+    std::map<std::u16string, TTarget> targets;  // by the target in capitals
     for (int i = 0; i < list.Count(); ++i) {
         const TSetupFile& entry = *list.Items(i);
         const std::string label = "file entry " + std::to_string(i + 1) + " (" + U8(entry.SourceMask) + ")";
@@ -198,6 +237,7 @@ void TPackageBuilder::ExpandFiles()
         if (!entry.NewFileName.empty() && found.size() > 1)
             Fail(label + ": NewFileName is set but the mask matches " + std::to_string(found.size()) + " files");
         for (const TFound& f : found) {
+            CheckSourceFile(label, folder, f, entry.NewFileName);
             if (f.Size > uint64_t(INT32_MAX))
                 Fail(label + ": " + U8(f.Path) + " is larger than the package format allows (2 GiB)");
             std::unique_ptr<TXmlPersistent> clone = entry.Clone();
@@ -208,6 +248,17 @@ void TPackageBuilder::ExpandFiles()
             e->FileBytes = int32_t(f.Size);
             e->LastWriteDate = FileLastWriteDate(f.Path);
             e->ResID.clear();
+            // Windows' names ignore case: two targets that differ only in case are one file there,
+            // and one of them would silently replace the other. The same target twice is the
+            // script's own choice (the later entry wins) and stays allowed.
+            const std::u16string target =
+                IncludeTrailingBackslash(e->DestDir) + (e->NewFileName.empty() ? e->SourceMask : e->NewFileName);
+            const std::u16string spelled = SpelledTarget(target);
+            const auto [seen, added] = targets.try_emplace(UpperCase(spelled), TTarget{spelled, target, label, f.Path});
+            if (!added && seen->second.Spelled != spelled)
+                Fail(label + ": " + U8(f.Path) + " would be installed as " + U8(target) + ", which differs only in case from " +
+                     U8(seen->second.Target) + " (" + seen->second.Label + ", " + U8(seen->second.Source) +
+                     "): Windows would keep only one of them");
             files.push_back({f.Path, f.Size, e.get()});
             expanded.push_back(std::move(e));
         }

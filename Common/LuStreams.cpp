@@ -6,13 +6,8 @@
 #include <filesystem>
 
 #include "LuExceptions.h"
+#include "LuFilePlatform.h"
 #include "LuStrUtils.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 int64_t TStream::Size()
 {
@@ -124,25 +119,10 @@ void TMemoryStream::Assign(const void* data, size_t size)
 
 // ---- TFileStream --------------------------------------------------------------------------
 
-namespace {
-
-std::FILE* OpenFile(const std::u16string& fileName, TFileMode mode)
+TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode)
+    : FFileName(fileName), FWritable(mode != fmOpenRead)
 {
-    const char* m = mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb";
-#ifdef _WIN32
-    std::wstring wname(fileName.begin(), fileName.end());
-    std::wstring wmode(m, m + std::strlen(m));
-    return _wfopen(wname.c_str(), wmode.c_str());
-#else
-    return std::fopen(Utf16ToUtf8(fileName).c_str(), m);
-#endif
-}
-
-}  // namespace
-
-TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode) : FFileName(fileName)
-{
-    FFile = OpenFile(fileName, mode);
+    FFile = LuOpenFile(fileName, mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb");
     if (!FFile) {
         const std::u16string reason = Utf8ToUtf16(std::strerror(errno));
         if (mode == fmCreate)
@@ -154,6 +134,20 @@ TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode) : FFile
 TFileStream::~TFileStream()
 {
     if (FFile) std::fclose(FFile);
+}
+
+void TFileStream::Close()
+{
+    if (!FFile) return;
+    std::FILE* file = FFile;
+    FFile = nullptr;
+    // The error indicator also keeps a flush that failed earlier, inside a seek.
+    int error = 0;
+    if (std::fflush(file) != 0) error = errno;
+    if (std::ferror(file) && !error) error = EIO;
+    if (std::fclose(file) != 0 && !error) error = errno;
+    if (FWritable && error)
+        throw EWriteError(Format(u"Cannot write file \"%s\". %s", {FFileName, Utf8ToUtf16(std::strerror(error))}));
 }
 
 // C streams opened for update must not switch between reading and writing without a positioning
@@ -179,23 +173,13 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
     const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                        : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                           : SEEK_END;
-#ifdef _WIN32
-    _fseeki64(FFile, offset, whence);
-    return _ftelli64(FFile);
-#else
-    fseeko(FFile, off_t(offset), whence);
-    return int64_t(ftello(FFile));
-#endif
+    return LuSeekFile(FFile, offset, whence);
 }
 
 void TFileStream::SetSize(int64_t size)
 {
     const int64_t position = Position();  // also flushes pending writes
-#ifdef _WIN32
-    if (_chsize_s(_fileno(FFile), size) != 0) throw EWriteError(u"Stream write error");
-#else
-    if (ftruncate(fileno(FFile), off_t(size)) != 0) throw EWriteError(u"Stream write error");
-#endif
+    if (!LuTruncateFile(FFile, size)) throw EWriteError(u"Stream write error");
     // As in the memory stream, a position beyond the new end moves to the end; left there, the
     // next write would leave a hole of zeros in the file.
     Seek(std::min(position, size), TSeekOrigin::soBeginning);
@@ -211,4 +195,5 @@ void WriteFileBytes(const std::u16string& fileName, const void* data, size_t siz
 {
     TFileStream file(fileName, fmCreate);
     file.WriteBuffer(data, int64_t(size));
+    file.Close();
 }

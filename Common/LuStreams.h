@@ -62,11 +62,13 @@ private:
 enum TFileMode { fmOpenRead, fmOpenReadWrite, fmCreate };
 
 // A file stream. On Windows the name is opened as UTF-16, so any file name works; others may
-// read and write the file while it is open.
+// read and write the file while it is open. Writes are buffered: a writer calls Close, since only
+// the flush at the end tells whether the last bytes reached the disk.
 class TFileStream : public TStream {
 public:
     // Raises EFOpenError "Cannot open file "%s". %s" or EFCreateError "Cannot create file "%s". %s".
     TFileStream(const std::u16string& fileName, TFileMode mode);
+    // Closes quietly: a writer that has not called Close learns nothing of a failed flush.
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -76,11 +78,18 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t size) override;
 
+    // Flushes and closes the file. A stream opened for writing raises EWriteError "Cannot write
+    // file "%s". %s" when the flush, the close or any earlier buffered write failed (a full disk):
+    // the file is incomplete. The stream is closed afterwards either way; nothing but the
+    // destructor may follow.
+    void Close();
+
 private:
     std::FILE* FFile = nullptr;
     std::u16string FFileName;
+    bool FWritable = false;
 };
 
-// Whole-file helpers; raise as TFileStream does.
+// Whole-file helpers; raise as TFileStream does (WriteFileBytes also as its Close).
 std::string ReadFileBytes(const std::u16string& fileName);
 void WriteFileBytes(const std::u16string& fileName, const void* data, size_t size);

@@ -237,6 +237,7 @@ void TXmlPersistent::SaveToFile(const std::u16string& fileName, int context) con
         throw EInOutError(u"Unable to create directory");
     TFileStream file(fileName, fmCreate);
     SaveToStream(file, context);
+    file.Close();
 }
 
 void TXmlPersistent::CopyFrom(const TXmlPersistent& source)

@@ -7,6 +7,7 @@
 #include "LocalTexts.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
+#include "SetupNames.h"
 #include "Setupfn.h"
 
 // ---- Data files ---------------------------------------------------------------------------------
@@ -83,14 +84,6 @@ size_t AbsolutePrefix(const std::u16string& p)
     return 0;
 }
 
-bool IsBadComponent(std::u16string_view c)
-{
-    if (c.empty()) return true;
-    if (c.back() == u'.' || c.back() == u' ') return true;  // also "." and ".."
-    return c.find_first_of(u":*?\"<>|") != std::u16string_view::npos ||
-           std::any_of(c.begin(), c.end(), [](char16_t ch) { return ch < 0x20; });
-}
-
 bool HasBadName(const std::u16string& p)
 {
     if (p.compare(0, 4, u"\\\\?\\") == 0 || p.compare(0, 4, u"\\\\.\\") == 0) return true;
@@ -100,7 +93,7 @@ bool HasBadName(const std::u16string& p)
     while (i <= p.size()) {
         size_t end = p.find(u'\\', i);
         if (end == std::u16string::npos) end = p.size();
-        if (IsBadComponent(std::u16string_view(p).substr(i, end - i))) return true;
+        if (!IsValidWindowsFileName(std::u16string_view(p).substr(i, end - i))) return true;
         i = end + 1;
     }
     return false;

@@ -39,8 +39,9 @@ struct TRemovalRoots {
 enum class TPathVerdict {
     pvInside,     // below one of the roots (never a root itself)
     pvOutside,    // not below any root
-    pvBadName,    // a ".." or "." component, a component that Windows would shorten (trailing dots
-                  // or blanks), a stream name (":"), a device or "\\?\" prefix, or no absolute path
+    pvBadName,    // a component that is no valid Windows file name (IsValidWindowsFileName: "..",
+                  // ".", trailing dots or blanks, a stream name ":", a device name such as CON or
+                  // aux.txt), a device or "\\?\" prefix, or no absolute path
 };
 // Whether the uninstaller may remove the path; root receives the root it lies below. "/" counts as
 // "\", and roots and path compare ignoring case.

@@ -272,6 +272,19 @@ TEST_F(BuilderCommandTest, FailuresWriteNothing)
             EXPECT_TRUE(fs::is_empty(root / "out"));
         }
     }
+
+    // A source tree that Windows cannot install (here two names that differ only in case, where
+    // the file system tells them apart) stops the build before anything is written.
+    Write("files/READ ME.txt", "other");
+    if (ReadAll(root / "files/read me.txt") == "readme") {
+        try {
+            RunBuild(Options(WriteScript(""), "out"), log);
+            ADD_FAILURE() << "nothing raised";
+        } catch (const EBuildError& e) {
+            EXPECT_NE(std::string(e.what()).find("differs only in case"), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
 }
 
 TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliversItsOwn)
@@ -306,6 +319,31 @@ TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliv
     for (const auto& entry : fs::recursive_directory_iterator(root / "own-tree"))
         if (LowerCaseAscii(entry.path().filename().u16string()) == u"uninstall.exe") ++uninstallers;
     EXPECT_EQ(uninstallers, 1);
+}
+
+// Writes that fail only when the last buffer goes to the disk (a full disk, here /dev/full behind a
+// link) fail the command: no installer under its real name, no "extracted" for a lost file.
+TEST_F(BuilderCommandTest, AWriteThatFailsAtTheCloseFailsTheCommand)
+{
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    std::ostringstream log;
+    const fs::path script = WriteScript("");
+    for (const char* temp : {".DemoSetup.exe.tmp", ".DemoSetup.exe.payload.tmp"}) {
+        SCOPED_TRACE(temp);
+        fs::remove_all(root / "out");
+        fs::create_directories(root / "out");
+        fs::create_symlink("/dev/full", root / "out" / temp);
+        EXPECT_THROW(RunBuild(Options(script, "out"), log), EWriteError);
+        EXPECT_FALSE(fs::exists(root / "out" / "DemoSetup.exe"));
+    }
+
+    RunBuild(Options(script, "good"), log);
+    fs::create_directories(root / "tree/app");
+    fs::create_symlink("/dev/full", root / "tree/app/app.exe");  // the first file, 15 bytes
+    std::ostringstream out, err;
+    EXPECT_EQ(BuilderMain({"extract", (root / "good/DemoSetup.exe").string(), (root / "tree").string()}, "setup-builder", out, err), 1);
+    EXPECT_NE(err.str().find("Cannot write file"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("extracted"), std::string::npos) << err.str();
 }
 
 TEST(BuilderCommandPaths, ExtractionPathsStayInsideTheFolder)

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 
 #include "FileData.h"
 #include "LuStrUtils.h"
@@ -235,4 +236,93 @@ TEST_F(PackageBuilderTest, AFileThatFailsToReadStopsTheBuild)
     fs::remove(root / "src/a.txt");
     TMemoryStream payload;
     EXPECT_NE(Message([&] { b.WritePayload(payload, 2); }).find("cannot read"), std::string::npos);
+}
+
+// Source trees that Windows could not install as they are. Each case is its own folder; a case
+// whose files this system cannot make (Windows itself refuses most of these names) is skipped.
+TEST_F(PackageBuilderTest, RefusesNamesLinksAndTargetsThatWindowsCannotInstall)
+{
+    Write("outside.txt", "outside the tree");
+    struct TCase {
+        std::vector<std::string> Files;  // "name" a file, "name -> target" a link
+        const char* NewFileName;
+        const char* Expected;            // part of the error; empty: the tree builds
+    };
+    const TCase cases[] = {
+        {{"notes.txt:hidden"}, "", "holds \":\""},
+        {{"CON"}, "", "\"CON\" is a device name"},
+        {{"aux.txt"}, "", "\"aux.txt\" is a device name"},
+        {{"dots..."}, "", "ends in a dot or a blank"},
+        {{"trailing "}, "", "ends in a dot or a blank"},
+        {{"..\\..\\evil.dll"}, "", "holds \"\\\""},
+        {{"bell\a.txt"}, "", "control character 0x07"},
+        {{"sub/LPT1/x.txt"}, "", "\"LPT1\" is a device name"},
+        {{"dir./x.txt"}, "", "\"dir.\" ends in a dot"},
+        {{"ok.txt"}, "nul.txt", "\"nul.txt\" is a device name"},
+        {{"CON"}, "console.txt", ""},  // installed under another name
+        {{"link.txt -> ../outside.txt"}, "", "outside the entry's folder"},
+        {{"real.txt", "sub/link.txt -> ../real.txt"}, "", ""},  // a link inside the tree is fine
+        {{"Index.html", "index.html"}, "", "differs only in case"},
+        {{"Doc/a.txt", "doc/a.txt"}, "", "differs only in case"},
+        {{"Doc/a.txt", "doc/b.txt"}, "", ""},
+    };
+    int made = 0;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const TCase& c = cases[i];
+        const std::string dir = "case" + std::to_string(i);
+        SCOPED_TRACE(dir + ": " + c.Files[0]);
+        std::set<fs::path> wanted;
+        for (const std::string& spec : c.Files) {
+            const size_t arrow = spec.find(" -> ");
+            const fs::path rel = fs::u8path(spec.substr(0, arrow));
+            const fs::path p = root / dir / rel;
+            std::error_code ec;
+            fs::create_directories(p.parent_path(), ec);
+            if (arrow == std::string::npos) {
+                std::ofstream(p, std::ios::binary) << "content";
+            } else {
+                fs::create_symlink(fs::u8path(spec.substr(arrow + 4)), p, ec);
+            }
+            wanted.insert(rel);
+        }
+        // The tree must hold exactly these names (Windows drops trailing dots, opens devices,
+        // folds case), or the case says nothing here.
+        std::set<fs::path> listed;
+        std::error_code ec;
+        for (fs::recursive_directory_iterator it(root / dir, ec), end; !ec && it != end; it.increment(ec))
+            if (!it->is_directory()) listed.insert(it->path().lexically_relative(root / dir));
+        if (ec || listed != wanted) continue;
+        ++made;
+        const std::string entry = std::string("SourcePath=\"") + dir + "\" SourceMask=\"" +
+                                  (*c.NewFileName ? fs::u8path(c.Files[0]).filename().u8string() : std::string("*")) +
+                                  "\" DestDir=\"{app}\" IncludeSubPath=\"True\"" +
+                                  (*c.NewFileName ? std::string(" NewFileName=\"") + c.NewFileName + "\"" : "");
+        TPackageBuilder b(Script("<FileList><Items>" + FileEntry(entry) + "</Items></FileList>"));
+        const std::string message = Message([&] { b.ExpandFiles(); });
+        if (!*c.Expected) {
+            EXPECT_EQ(message, "(nothing raised)");
+            continue;
+        }
+        EXPECT_EQ(message.rfind("file entry 1 (", 0), 0u) << message;  // the entry
+        EXPECT_NE(message.find(dir), std::string::npos) << message;    // and the path
+        EXPECT_NE(message.find(c.Expected), std::string::npos) << message;
+    }
+#ifndef _WIN32
+    EXPECT_EQ(made, int(std::size(cases)));  // here every one of these trees can be made
+#endif
+
+    // Across entries: the same target twice is the script's choice (placeholders and a trailing
+    // "\" spelled differently included); a folder spelled in another case is a collision.
+    Write("twice/a.txt", "a");
+    auto build = [&](const char* secondDestDir) {
+        TPackageBuilder b(Script("<FileList><Items>" + FileEntry("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"{app}\\Sub\"") +
+                                 FileEntry(std::string("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"") + secondDestDir + "\"") +
+                                 "</Items></FileList>"));
+        return Message([&] { b.ExpandFiles(); });
+    };
+    EXPECT_EQ(build("{APP}/Sub\\"), "(nothing raised)");
+    const std::string collision = build("{app}\\sub");
+    EXPECT_EQ(collision.rfind("file entry 2 (a.txt): ", 0), 0u) << collision;
+    EXPECT_NE(collision.find("differs only in case from {app}\\Sub\\a.txt (file entry 1 (a.txt), "), std::string::npos)
+        << collision;
 }

@@ -200,3 +200,34 @@ TEST_F(StreamsFileTest, OpenErrorsNameTheFile)
     EXPECT_THROW(TFileStream(File(u"no\\such\\dir/x.txt"), fmCreate), EFCreateError);
     EXPECT_THROW(ReadFileBytes(missing), EFOpenError);
 }
+
+// A write that only fails when the buffer goes to the disk (a full disk: /dev/full) must not pass
+// for a complete file.
+TEST(StreamsFileFull, AFailedCloseIsAFailedWrite)
+{
+    const std::u16string full = u"/dev/full";
+    if (!std::filesystem::exists(std::filesystem::path(full))) GTEST_SKIP() << "no /dev/full on this system";
+    {
+        TFileStream f(full, fmCreate);
+        f.WriteBytes("a few bytes that fit in the buffer");  // buffered: no error yet
+        try {
+            f.Close();
+            FAIL() << "no exception";
+        } catch (const EWriteError& e) {
+            const std::u16string prefix = u"Cannot write file \"/dev/full\". ";
+            EXPECT_EQ(e.Message().substr(0, prefix.size()), prefix) << e.what();
+            EXPECT_GT(e.Message().size(), prefix.size());  // with the system's reason
+        }
+    }  // the destructor after a failed Close is quiet
+    {
+        // A flush that fails inside a seek is remembered until the close.
+        TFileStream f(full, fmOpenReadWrite);
+        f.WriteBytes("first");
+        f.Seek(0, TSeekOrigin::soBeginning);
+        EXPECT_THROW(f.Close(), EWriteError);
+    }
+    { TFileStream quiet(full, fmCreate); quiet.WriteBytes("lost"); }  // no Close: nothing raised
+    EXPECT_THROW(WriteFileBytes(full, "abc", 3), EWriteError);
+    TFileStream reader(full, fmOpenRead);
+    reader.Close();  // nothing written, nothing to report
+}

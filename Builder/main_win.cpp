@@ -1,4 +1,4 @@
-// setup-builder: makes installer executables from a setup script and a folder of files.
+// setup-builder on Windows: makes installer executables from a setup script and a folder of files.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,8 +6,8 @@
 #include "BuilderCommand.h"
 #include "LuStrUtils.h"
 
-#ifdef _WIN32
 #include <windows.h>
+
 // Arguments as UTF-16 so that any file name works; the command works on UTF-8 internally.
 int wmain(int argc, wchar_t** argv)
 {
@@ -28,14 +28,3 @@ int wmain(int argc, wchar_t** argv)
     const std::filesystem::path exe = self.empty() ? std::filesystem::path(argv[0]) : std::filesystem::path(self);
     return BuilderMain(args, exe, std::cout, std::cerr);
 }
-#else
-#include <system_error>
-int main(int argc, char** argv)
-{
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(argv[0]);
-    return BuilderMain(args, exe, std::cout, std::cerr);
-}
-#endif
