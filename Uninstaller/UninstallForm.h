@@ -12,7 +12,7 @@
 // What the window shows before anything is removed.
 struct TUninstallView {
     std::u16string Title;
-    uint32_t Color = 0xFF9900;  // 0x00BBGGRR
+    TColor Color = 0xFF9900;
     std::string IconPng;
     TUninstallTexts Texts;
 };

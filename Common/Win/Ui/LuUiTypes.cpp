@@ -8,8 +8,9 @@
 #include <tuple>
 
 COLORREF ColorToRGB(TColor color) {
-    if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(color & 0xFF));
-    return color & 0x00FFFFFFu;
+    const uint32_t bits = uint32_t(color);
+    if ((bits & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(bits & 0xFF));
+    return bits & 0x00FFFFFFu;
 }
 
 HBRUSH ColorBrush(TColor color) {
