@@ -7,6 +7,8 @@
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
 
+using namespace lu::ui;
+
 // ---- TSelectLangForm ----------------------------------------------------------------------------
 
 TSelectLangForm::TSelectLangForm(TComponent* owner) : TBaseDialogForm(owner) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+using namespace lu::ui;
+
 namespace {
 
 bool IsSilentRun() {

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+using namespace lu::ui;
+
 namespace {
 
 void WriteStdErr(const std::u16string& text) {

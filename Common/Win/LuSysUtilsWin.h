@@ -140,8 +140,7 @@ bool ForceDirectories(const std::u16string& path);
 TUniqueHandle FileOpenExisting(const std::u16string& fileName, DWORD access, DWORD share);
 
 // ---- Modules ----------------------------------------------------------------------------------
-// Loads a DLL from the system folder only, never from the application's folder (the UI toolkit
-// declares it too).
+// Loads a DLL from the system folder only, never from the application's folder.
 HMODULE LoadSystemDll(const wchar_t* name);
 
 // ---- Command line ------------------------------------------------------------------------------

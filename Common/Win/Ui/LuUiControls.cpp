@@ -3,6 +3,7 @@
 #include "LuUiControls.h"
 
 #include "LuExceptions.h"
+#include "LuSysUtilsWin.h"
 #include "LuUiApplication.h"
 #include "LuUiForm.h"
 
@@ -10,6 +11,8 @@
 #include <commctrl.h>
 #include <string>
 #include <windowsx.h>
+
+namespace lu::ui {
 
 namespace {
 
@@ -608,3 +611,5 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return DefaultProc(msg, wParam, lParam);
 }
+
+}  // namespace lu::ui

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace lu::ui {
+
 // ---- TLabel -----------------------------------------------------------------------------------
 
 UINT TLabel::TextFormat() const {
@@ -121,3 +123,5 @@ void TBevel::Paint(HDC dc) {
     case bsSpacer: break;
     }
 }
+
+}  // namespace lu::ui

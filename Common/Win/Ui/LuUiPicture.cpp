@@ -1,6 +1,7 @@
 // GDI+ through its flat API, resolved with GetProcAddress from the system's gdiplus.dll.
 #include "LuUiPicture.h"
 
+#include "LuSysUtilsWin.h"
 #include "LuUiControls.h"
 
 #include <objidl.h>
@@ -8,6 +9,8 @@
 
 #include <cstring>
 #include <utility>
+
+namespace lu::ui {
 
 namespace {
 
@@ -233,3 +236,5 @@ bool TPicture::SaveToPngMemory(std::vector<uint8_t>& out) const {
     stream->Release();
     return ok;
 }
+
+}  // namespace lu::ui

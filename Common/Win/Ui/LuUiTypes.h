@@ -11,6 +11,8 @@
 #include "LuColor.h"
 #include "LuObject.h"
 
+namespace lu::ui {
+
 // ---- Colours ----------------------------------------------------------------------------------
 // TColor (LuColor.h) is 0x00BBGGRR. Values with the top byte 0xFF name a system colour (the low
 // byte is its COLOR_* index), so that "button face" follows the user's theme.
@@ -91,6 +93,8 @@ using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shi
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
-// The Win32 text of a UTF-16 string.
+}  // namespace lu::ui
+
+// The Win32 text of a UTF-16 string; Win32 boundary helpers, not the toolkit's own.
 inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 inline std::u16string U16(const wchar_t* s) { return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string(); }
