@@ -2,6 +2,7 @@
 #include "CrashReport.h"
 #include "LuHandles.h"
 #include "LuSysUtilsWin.h"
+#include "SetupfnWin.h"
 #include "MainForm.h"
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 #include "LuHandles.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
+#include "SetupfnWin.h"
 #include "UninstallEngine.h"
 #include "UninstallForm.h"
 
