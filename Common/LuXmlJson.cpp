@@ -73,7 +73,7 @@ void TXmlPersistent::SavePropertiesJson(const TPublished& object, TJsonObject& j
         if (!p.Readable() || p.Kind == TTypeKind::tkMethod) continue;
         const std::string key = Key(p.Name);
         if (p.Kind == TTypeKind::tkClass) {
-            if (auto* persistent = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(p.Get(object)))) {
+            if (auto* persistent = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(p.Get(object)))) {
                 json[key] = TJsonObject::object();
                 persistent->SaveToJson(json[key], context);
             }
@@ -105,7 +105,7 @@ void TXmlPersistent::LoadPropertiesJson(TPublished& object, const TJsonObject& j
         const TJsonObject& m = *it;
         if (p.Kind == TTypeKind::tkClass) {
             if (!p.Readable()) continue;
-            if (auto* persistent = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(p.Get(object))))
+            if (auto* persistent = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(p.Get(object))))
                 persistent->LoadFromJson(m, context);
             continue;
         }

@@ -119,7 +119,7 @@ void TXmlPersistent::SaveProperties(const TPublished& object, TXmlNode& node, in
     for (const TPropInfo& p : object.Props().Props()) {
         if (!p.Readable() || p.Kind == TTypeKind::tkMethod) continue;
         if (p.Kind == TTypeKind::tkClass) {
-            TObject* value = std::get<TObject*>(p.Get(object));
+            TPersistent* value = std::get<TPersistent*>(p.Get(object));
             if (auto* persistent = dynamic_cast<TXmlPersistent*>(value))
                 persistent->SaveToNode(*node.ForceChild(p.Name), context);
             else if (auto* published = dynamic_cast<TPublished*>(value))
@@ -156,7 +156,7 @@ void TXmlPersistent::LoadProperties(TPublished& object, const TXmlNode& node, in
         if (p.Kind == TTypeKind::tkClass) {
             const TXmlNode* child = node.FindChild(p.Name);
             if (!child || !p.Readable()) continue;
-            TObject* value = std::get<TObject*>(p.Get(object));
+            TPersistent* value = std::get<TPersistent*>(p.Get(object));
             if (auto* persistent = dynamic_cast<TXmlPersistent*>(value))
                 persistent->LoadFromNode(*child, context);
             else if (auto* published = dynamic_cast<TPublished*>(value))
@@ -296,7 +296,7 @@ TPropValue ConvertValue(const TPropInfo& from, const TPropValue& v, const TPropI
 
 }  // namespace
 
-void TXmlPersistent::Assign(const TObject* source)
+void TXmlPersistent::Assign(const TPersistent* source)
 {
     const auto* src = dynamic_cast<const TXmlPersistent*>(source);
     if (!src)
@@ -307,8 +307,8 @@ void TXmlPersistent::Assign(const TObject* source)
         if (!sp || p.Kind == TTypeKind::tkMethod) continue;
         if (p.Kind == TTypeKind::tkClass) {
             if (sp->Kind != TTypeKind::tkClass || !sp->Readable() || !p.Readable()) continue;
-            auto* mine = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(p.Get(*this)));
-            auto* theirs = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(sp->Get(*src)));
+            auto* mine = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(p.Get(*this)));
+            auto* theirs = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(sp->Get(*src)));
             if (mine && theirs) mine->Assign(theirs);
             continue;
         }
@@ -319,7 +319,7 @@ void TXmlPersistent::Assign(const TObject* source)
     }
 }
 
-bool TXmlPersistent::IsEqual(const TObject* other) const
+bool TXmlPersistent::IsEqual(const TPersistent* other) const
 {
     if (!other || typeid(*other) != typeid(*this)) return false;
     const auto& o = static_cast<const TXmlPersistent&>(*other);
@@ -327,8 +327,8 @@ bool TXmlPersistent::IsEqual(const TObject* other) const
         if (p.Kind == TTypeKind::tkMethod) continue;
         if (p.Kind == TTypeKind::tkClass) {
             if (!p.Readable()) continue;
-            auto* mine = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(p.Get(*this)));
-            auto* theirs = dynamic_cast<TXmlPersistent*>(std::get<TObject*>(p.Get(o)));
+            auto* mine = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(p.Get(*this)));
+            auto* theirs = dynamic_cast<TXmlPersistent*>(std::get<TPersistent*>(p.Get(o)));
             if (mine && theirs && !mine->IsEqual(theirs)) return false;
             continue;
         }
@@ -368,7 +368,7 @@ bool TXmlObjectList::SameItems(const TXmlObjectList* other) const
     return true;
 }
 
-void TXmlObjectList::Assign(const TObject* source)
+void TXmlObjectList::Assign(const TPersistent* source)
 {
     TXmlPersistent::Assign(source);
     const auto* list = dynamic_cast<const TXmlObjectList*>(source);

@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "LuExceptions.h"
+#include "LuObject.h"
 
 class TStream;
 
@@ -171,10 +172,10 @@ struct TEnumTypeInfo {
 };
 extern const TEnumTypeInfo BooleanTypeInfo;  // "False", "True"
 
-// Every class whose objects can be the value of an object property.
-class TObject {
+// Every class whose objects can be the value of an object property: each knows its class name,
+// which documents carry and assignment errors show.
+class TPersistent : public TObject {
 public:
-    virtual ~TObject() = default;
     virtual std::u16string ClassName() const = 0;
 };
 
@@ -182,14 +183,14 @@ class TPropTable;
 
 // An object that publishes a property table. A plain TPublished is saved and loaded with the
 // default element rules when it is the value of an object property.
-class TPublished : public TObject {
+class TPublished : public TPersistent {
 public:
     virtual const TPropTable& Props() const = 0;
 };
 
 // A value read from or written to a property: ordinals (integers, characters, enumeration
 // ordinals, set bits, Int64), floats, UTF-16 text, 8-bit text, or an object (may be null).
-using TPropValue = std::variant<std::monostate, int64_t, long double, std::u16string, std::string, TObject*>;
+using TPropValue = std::variant<std::monostate, int64_t, long double, std::u16string, std::string, TPersistent*>;
 
 struct TPropInfo {
     std::u16string Name;
@@ -285,7 +286,7 @@ public:
     TPropTable& Object(std::u16string name, std::unique_ptr<T> C::*field)
     {
         return Add({std::move(name), TTypeKind::tkClass, u"TObject", nullptr, TFloatType::ftDouble,
-                    [field](const TPublished& o) -> TPropValue { return static_cast<TObject*>((Self<C>(o).*field).get()); },
+                    [field](const TPublished& o) -> TPropValue { return static_cast<TPersistent*>((Self<C>(o).*field).get()); },
                     {}});
     }
 
@@ -309,7 +310,7 @@ public:
 
     // Copies the properties that the source has under the receiver's property names. Raises
     // EAssignError "Cannot assign a %s to a %s" when the source is not persistent.
-    virtual void Assign(const TObject* source);
+    virtual void Assign(const TPersistent* source);
     // A new, default object of the receiver's exact class.
     virtual TXmlPersistentPtr Create() const = 0;
     // Create, then Assign from the receiver.
@@ -318,7 +319,7 @@ public:
     virtual void CopyFrom(const TXmlPersistent& source);
     // Same exact class and every property equal (strings case-sensitively); lists compare their
     // own properties only (SameItems compares the items).
-    virtual bool IsEqual(const TObject* other) const;
+    virtual bool IsEqual(const TPersistent* other) const;
     virtual void LoadFromJson(const TJsonObject& json, int context = 0);
     virtual void LoadFromFile(const std::u16string& fileName, int context = 0);
     virtual void LoadFromNode(const TXmlNode& node, int context = 0);
@@ -343,7 +344,7 @@ public:
 // (XML) or of an "Items" array (JSON), each named after its item's class.
 class TXmlObjectList : public TXmlPersistent {
 public:
-    void Assign(const TObject* source) override;
+    void Assign(const TPersistent* source) override;
     void LoadFromJson(const TJsonObject& json, int context = 0) override;
     void LoadFromNode(const TXmlNode& node, int context = 0) override;
     void SaveToJson(TJsonObject& json, int context = 0) const override;

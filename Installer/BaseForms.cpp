@@ -1,6 +1,8 @@
 // The base form and the base dialog form.
 #include "BaseForms.h"
 
+using namespace lu::ui;
+
 TBaseForm::TBaseForm(TComponent* owner) : TForm(owner) {
     SetFont(TFont(u"Tahoma", 12, clWindowText));
     SetColor(clBtnFace);

@@ -15,23 +15,23 @@
 
 #include <memory>
 
-class TBaseForm : public TForm {
+class TBaseForm : public lu::ui::TForm {
 public:
-    explicit TBaseForm(TComponent* owner);
+    explicit TBaseForm(lu::ui::TComponent* owner);
 
     // Modal over the owner's top-level window when the owner is a windowed control (only that
     // window is disabled); otherwise the ordinary modal display.
-    TModalResult ShowModal() override;
+    lu::ui::TModalResult ShowModal() override;
     // The ordinary key preview, then RepaintOnNavKey.
-    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyDown(WORD& key, lu::ui::TShiftState shift) override;
 
     // Makes a TDialog owned by `owner`, lets `fill` set it up, shows it modally and returns
     // read(dialog, modal result). The dialog is freed on every way out, errors included.
     template <class TDialog, class Fill, class Read>
-    static auto ExecuteDialog(TWinControl* owner, Fill&& fill, Read&& read) {
+    static auto ExecuteDialog(lu::ui::TWinControl* owner, Fill&& fill, Read&& read) {
         auto dialog = std::make_unique<TDialog>(owner);
         fill(*dialog);
-        const TModalResult result = dialog->ShowModal();
+        const lu::ui::TModalResult result = dialog->ShowModal();
         return read(*dialog, result);
     }
 
@@ -41,7 +41,7 @@ protected:
 };
 
 // The Apply button of the base dialog: kept for the forms' layout, never shown.
-class TApplyButton : public TButton {
+class TApplyButton : public lu::ui::TButton {
 public:
     using TButton::TButton;
     void SetVisible(bool) override { TButton::SetVisible(false); }
@@ -49,17 +49,17 @@ public:
 
 class TBaseDialogForm : public TBaseForm {
 public:
-    explicit TBaseDialogForm(TComponent* owner);
+    explicit TBaseDialogForm(lu::ui::TComponent* owner);
 
-    TPanel* pnlButtons;
-    TBevel* bvlButtons;
-    TButton* btnOk;
-    TButton* btnCancel;
+    lu::ui::TPanel* pnlButtons;
+    lu::ui::TBevel* bvlButtons;
+    lu::ui::TButton* btnOk;
+    lu::ui::TButton* btnCancel;
     TApplyButton* btnApply;
-    TPanel* pnlBkClient;
+    lu::ui::TPanel* pnlBkClient;
 
     // The plain base dialog with a caption: OK 1, Cancel 2 (also Escape and the close box).
-    static TModalResult Execute(TWinControl* owner, const std::u16string& caption);
+    static lu::ui::TModalResult Execute(lu::ui::TWinControl* owner, const std::u16string& caption);
 
 protected:
     // Cancel at the client width minus its width minus 8, OK left of it with 8 pixels between;

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+using namespace lu::ui;
+
 std::u16string CrashMessage(std::exception_ptr error) {
     try {
         if (error) std::rethrow_exception(error);

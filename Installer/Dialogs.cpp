@@ -2,13 +2,12 @@
 // the failed-download dialog.
 #include "Dialogs.h"
 
+#include "LanguageChoice.h"
 #include "LocalTexts.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
 
-// From LanguageChoice.h, which cannot be included here: through the setup script it brings the
-// package's TObject and TColor, which clash with the UI toolkit's.
-int PreselectedLanguageIndex(const std::vector<std::u16string>& available, std::u16string_view systemLanguage);
+using namespace lu::ui;
 
 // ---- TSelectLangForm ----------------------------------------------------------------------------
 

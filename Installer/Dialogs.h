@@ -15,19 +15,19 @@
 // follow the system language, not the offered ones.
 class TSelectLangForm : public TBaseDialogForm {
 public:
-    explicit TSelectLangForm(TComponent* owner);
+    explicit TSelectLangForm(lu::ui::TComponent* owner);
 
-    TLabel* lblPrompt;
-    TComboBox* cbLanguage;
+    lu::ui::TLabel* lblPrompt;
+    lu::ui::TComboBox* cbLanguage;
 
     // Asks for one of `available` (language codes, in the package's order). Returns true when the
     // user confirmed with OK (or Enter); `language` then holds the chosen code. Cancel, Escape and
     // the close box return false and leave `language` unchanged. The captions and the entry
     // selected first follow the user's default locale (GetUserLangAbbrev).
-    static bool Execute(TWinControl* owner, const std::vector<std::u16string>& available,
+    static bool Execute(lu::ui::TWinControl* owner, const std::vector<std::u16string>& available,
                         std::u16string& language);
     // The same with the system language given, for callers that already know it.
-    static bool Execute(TWinControl* owner, const std::vector<std::u16string>& available,
+    static bool Execute(lu::ui::TWinControl* owner, const std::vector<std::u16string>& available,
                         std::u16string& language, const std::u16string& systemLanguage);
 
     // Fills the list and the captions; the selected entry is the system language's, else
@@ -43,33 +43,34 @@ private:
 // The licence viewer: one read-only memo that fills the resizable window.
 class TLicenseForm : public TBaseForm {
 public:
-    explicit TLicenseForm(TComponent* owner);
+    explicit TLicenseForm(lu::ui::TComponent* owner);
 
-    TMemo* memLicense;
+    lu::ui::TMemo* memLicense;
 
     // Shows the licence text under the caption (the main window passes its licence link's
     // caption) until the user closes the window.
-    static void Execute(TWinControl* owner, const std::u16string& caption, const std::u16string& licenseText);
+    static void Execute(lu::ui::TWinControl* owner, const std::u16string& caption,
+                        const std::u16string& licenseText);
 };
 
 // The copy-failure dialog of the file stage.
 class TCopyFileFailureForm : public TBaseForm {
 public:
-    explicit TCopyFileFailureForm(TComponent* owner);
+    explicit TCopyFileFailureForm(lu::ui::TComponent* owner);
 
-    TPanel* pnlButtons;
-    TBevel* bvlButtons;
-    TButton* btnRetry;
-    TButton* btnIgnore;
-    TButton* btnAbort;
-    TLabel* lblInfo;
+    lu::ui::TPanel* pnlButtons;
+    lu::ui::TBevel* bvlButtons;
+    lu::ui::TButton* btnRetry;
+    lu::ui::TButton* btnIgnore;
+    lu::ui::TButton* btnAbort;
+    lu::ui::TLabel* lblInfo;
 
     // Shows the file and the failure reason in the language ("CHS", "CHT", English for anything
     // else) and returns the modal result: mrRetry (4, the default button: Enter), mrIgnore (5, also
     // Escape), mrAbort (3, Exit Setup) or mrCancel (2, the close box), which the file stage treats
     // as Exit Setup.
-    static TModalResult Execute(TWinControl* owner, const std::u16string& fileName, const std::u16string& language,
-                                const std::u16string& failureReason);
+    static lu::ui::TModalResult Execute(lu::ui::TWinControl* owner, const std::u16string& fileName,
+                                        const std::u16string& language, const std::u16string& failureReason);
 
     // Sets the captions and the message.
     void Fill(const std::u16string& fileName, const std::u16string& language, const std::u16string& failureReason);
@@ -79,24 +80,24 @@ public:
 // user name and password. Its texts are Simplified Chinese in every language.
 class TIndyProxySettingsForm : public TBaseDialogForm {
 public:
-    explicit TIndyProxySettingsForm(TComponent* owner);
+    explicit TIndyProxySettingsForm(lu::ui::TComponent* owner);
 
-    TRadioButton* rbNoProxy;
-    TRadioButton* rbUseProxy;
-    TLabel* lblProxyAddress;
-    TEdit* edtProxyAddress;
-    TLabel* lblProxyPort;
-    TSpinEdit* edtProxyPort;
-    TLabel* lblProxyUser;
-    TEdit* edtProxyUser;
-    TLabel* lblProxyPassword;
-    TEdit* edtProxyPassword;
+    lu::ui::TRadioButton* rbNoProxy;
+    lu::ui::TRadioButton* rbUseProxy;
+    lu::ui::TLabel* lblProxyAddress;
+    lu::ui::TEdit* edtProxyAddress;
+    lu::ui::TLabel* lblProxyPort;
+    lu::ui::TSpinEdit* edtProxyPort;
+    lu::ui::TLabel* lblProxyUser;
+    lu::ui::TEdit* edtProxyUser;
+    lu::ui::TLabel* lblProxyPassword;
+    lu::ui::TEdit* edtProxyPassword;
 
     // Shows the dialog on `settings`. True when the user confirmed with OK: the settings then hold
     // all five values of the dialog (also those typed in the disabled fields when "no proxy" is
     // chosen, so that they are there when the proxy is chosen again). Cancel, Escape and the close
     // box return false and leave the settings unchanged.
-    static bool Execute(TWinControl* owner, THttpProxyValues& settings);
+    static bool Execute(lu::ui::TWinControl* owner, THttpProxyValues& settings);
 
     void Fill(const THttpProxyValues& settings);
     // What OK stores: the address trimmed, the user name and password exactly as typed.
@@ -119,22 +120,22 @@ private:
 // in every language.
 class TDownloadFailureForm : public TBaseDialogForm {
 public:
-    explicit TDownloadFailureForm(TComponent* owner);
+    explicit TDownloadFailureForm(lu::ui::TComponent* owner);
 
-    TLabel* TntLabel2;
-    TLabel* TntLabel1;
-    TLabel* TntLabel3;
-    TMemo* memUrl;
-    TPanel* pnlUrlButtons;
-    TButton* btnBrowser;
-    TButton* btnCopy;
+    lu::ui::TLabel* TntLabel2;
+    lu::ui::TLabel* TntLabel1;
+    lu::ui::TLabel* TntLabel3;
+    lu::ui::TMemo* memUrl;
+    lu::ui::TPanel* pnlUrlButtons;
+    lu::ui::TButton* btnBrowser;
+    lu::ui::TButton* btnCopy;
 
     // Opens the address; the system's handler for it unless replaced (the tests do).
     std::function<void(const std::u16string&)> OpenUrl;
 
     // True when the user chose to leave the installer (the default button, Enter); Retry, Escape
     // and the close box give false.
-    static bool Execute(TWinControl* owner, const std::u16string& title, const std::u16string& url);
+    static bool Execute(lu::ui::TWinControl* owner, const std::u16string& title, const std::u16string& url);
 
     void Fill(const std::u16string& title, const std::u16string& url);
     const std::u16string& Url() const { return FUrl; }

@@ -6,6 +6,8 @@
 #include "Dialogs.h"
 #include "LuStrUtils.h"
 
+using namespace lu::ui;
+
 void TMainForm::btnInstallClick(TObject*) {
     InstallRun();
 }

@@ -2,9 +2,12 @@
 #include "CrashReport.h"
 #include "LuHandles.h"
 #include "LuSysUtilsWin.h"
+#include "SetupfnWin.h"
 #include "MainForm.h"
 
 #include <windows.h>
+
+using namespace lu::ui;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace lu::ui;
+
 namespace {
 
 const std::u16string kYaHei = u"微软雅黑";

@@ -31,26 +31,26 @@ public:
     ~TMainForm() override;
 
     // ---- Controls ---------------------------------------------------------------------------
-    TPanel* pnlMainFormColor;
-    TImage* imgBackground;
-    TLabel* lblAppTitle;
-    TLabel* lblVersion;
-    TImage* imgMinimize;
-    TImage* imgClose;
-    TImage* imgIcon;
-    TPaintBox* pbLogo;
-    TButton* btnInstall;
-    TPanel* pnlBottom;
-    TLabel* lblDestDir;
-    TEdit* edtDestDir;
-    TButton* btnDestDir;
-    TCheckBox* cbLicense;
-    TLinkLabel* lblLicense;
-    TLinkLabel* lblProxy;
-    TLabel* lblWait;
-    TLabel* lblDetail;
-    TProgressBar* pbProgress;
-    TButton* btnRunApp;
+    lu::ui::TPanel* pnlMainFormColor;
+    lu::ui::TImage* imgBackground;
+    lu::ui::TLabel* lblAppTitle;
+    lu::ui::TLabel* lblVersion;
+    lu::ui::TImage* imgMinimize;
+    lu::ui::TImage* imgClose;
+    lu::ui::TImage* imgIcon;
+    lu::ui::TPaintBox* pbLogo;
+    lu::ui::TButton* btnInstall;
+    lu::ui::TPanel* pnlBottom;
+    lu::ui::TLabel* lblDestDir;
+    lu::ui::TEdit* edtDestDir;
+    lu::ui::TButton* btnDestDir;
+    lu::ui::TCheckBox* cbLicense;
+    lu::ui::TLinkLabel* lblLicense;
+    lu::ui::TLinkLabel* lblProxy;
+    lu::ui::TLabel* lblWait;
+    lu::ui::TLabel* lblDetail;
+    lu::ui::TProgressBar* pbProgress;
+    lu::ui::TButton* btnRunApp;
 
     TInstallState InstallState() const { return FInstallState; }
     const TSetupEngine& Engine() const { return FEngine; }
@@ -71,7 +71,7 @@ public:
     void pbLogoPaint(TObject* sender);
     void TntFormShow(TObject* sender);
     // Every drag surface (background, title, version, logo, labels, bottom strip).
-    void StartWindowDrag(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void StartWindowDrag(TObject* sender, lu::ui::TMouseButton button, lu::ui::TShiftState shift, int x, int y);
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool CloseQuery() override;
@@ -114,5 +114,5 @@ private:
     THttpProxyValues FProxy;  // the window's own proxy settings: every run starts without a proxy
     TInstallState FInstallState = TInstallState::isReady;
     std::u16string FLicenseText;
-    TPicture FLogo;
+    lu::ui::TPicture FLogo;
 };

@@ -141,7 +141,7 @@ std::u16string TSetupEngine::DefaultDestination() const {
     return ::DefaultDestination(*FScript->BaseInfo, FTitle, PreviousInstallLocation(FScript->BaseInfo->GUID));
 }
 
-uint32_t TSetupEngine::MainFormColor() const { return uint32_t(FScript->BaseInfo->MainFormColor); }
+TColor TSetupEngine::MainFormColor() const { return FScript->BaseInfo->MainFormColor; }
 
 const std::u16string& TSetupEngine::Version() const { return FScript->BaseInfo->Version; }
 

@@ -1,7 +1,6 @@
 // The installer's state for one run and the stages of the install, apart from the window. The
 // window (TMainForm) drives it and shows what it does through TInstallerHost; this header names
-// no type of the UI toolkit and the engine's sources include none of its headers, so the two
-// worlds (toolkit objects, persistent script objects) never meet in one source file.
+// no type of the UI toolkit, so that the stages can be read and changed without the window.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +13,7 @@
 
 #include "ExitCodes.h"
 #include "LocalTexts.h"
+#include "LuColor.h"
 #include "LuHttpProxyValues.h"
 #include "LuPackageModule.h"
 
@@ -82,7 +82,7 @@ public:
     const std::u16string& Language() const { return FLanguage; }
     const std::u16string& Title() const { return FTitle; }
     const TLocalTexts& Texts() const { return FTexts; }
-    uint32_t MainFormColor() const;
+    TColor MainFormColor() const;
     const std::u16string& Version() const;
 
     // ---- The install run ----------------------------------------------------------------------

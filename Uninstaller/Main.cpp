@@ -3,10 +3,13 @@
 #include "LuHandles.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
+#include "SetupfnWin.h"
 #include "UninstallEngine.h"
 #include "UninstallForm.h"
 
 #include <windows.h>
+
+using namespace lu::ui;
 
 namespace {
 

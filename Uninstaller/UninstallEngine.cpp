@@ -200,7 +200,7 @@ void TUninstallEngine::LoadDataFiles() {
     *FPlan = PlanUninstall(*FScript, TRemovalRoots::FromSetupFolders(), FSelfPath);
 }
 
-uint32_t TUninstallEngine::MainFormColor() const { return uint32_t(FScript->BaseInfo->MainFormColor) & 0x00FFFFFF; }
+TColor TUninstallEngine::MainFormColor() const { return FScript->BaseInfo->MainFormColor & 0x00FFFFFF; }
 
 int TUninstallEngine::Steps() const { return int(FPlan->Files.size() + FPlan->Values.size()) + 1; }
 

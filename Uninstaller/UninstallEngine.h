@@ -1,8 +1,7 @@
 // The uninstaller's work apart from its window: reading the data files beside it, ending the
 // package's running programs and removing what the installation made. The window
 // (TUninstallForm) shows what it does through TUninstallHost; this header names no type of the UI
-// toolkit and the engine's source includes none of its headers, so the toolkit objects and the
-// persistent script objects never meet in one source file.
+// toolkit, so that the silent run and the tests use the engine without a window.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LuColor.h"
 #include "UninstallTexts.h"
 
 class TSetupScript;
@@ -52,7 +52,7 @@ public:
     const TUninstallTexts& Texts() const { return FTexts; }
     const std::u16string& Title() const { return FTitle; }
     const std::u16string& AppDir() const { return FAppDir; }
-    uint32_t MainFormColor() const;
+    TColor MainFormColor() const;
     const std::string& IconPng() const { return FIconPng; }
     // Number of progress steps of Run.
     int Steps() const;

@@ -2,6 +2,8 @@
 
 #include "LuStrUtils.h"
 
+using namespace lu::ui;
+
 namespace {
 
 const std::u16string kYaHei = u"微软雅黑";

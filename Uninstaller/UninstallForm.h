@@ -12,7 +12,7 @@
 // What the window shows before anything is removed.
 struct TUninstallView {
     std::u16string Title;
-    uint32_t Color = 0xFF9900;  // 0x00BBGGRR
+    TColor Color = 0xFF9900;
     std::string IconPng;
     TUninstallTexts Texts;
 };
@@ -23,15 +23,15 @@ public:
     TUninstallForm(const TUninstallView& view, TRunUninstall run);
     ~TUninstallForm() override;
 
-    TPanel* pnlColor;
-    TPaintBox* pbIcon;
-    TLabel* lblTitle;
-    TLabel* lblMessage;
-    TProgressBar* pbProgress;
-    TLabel* lblDetail;
-    TButton* btnUninstall;
-    TButton* btnCancel;
-    TButton* btnClose;
+    lu::ui::TPanel* pnlColor;
+    lu::ui::TPaintBox* pbIcon;
+    lu::ui::TLabel* lblTitle;
+    lu::ui::TLabel* lblMessage;
+    lu::ui::TProgressBar* pbProgress;
+    lu::ui::TLabel* lblDetail;
+    lu::ui::TButton* btnUninstall;
+    lu::ui::TButton* btnCancel;
+    lu::ui::TButton* btnClose;
 
     // The process's exit code once the window is closed.
     int ExitCode() const { return FExitCode; }
@@ -56,7 +56,7 @@ private:
 
     TUninstallView FView;
     TRunUninstall FRun;
-    TPicture FIcon;
+    lu::ui::TPicture FIcon;
     bool FRunning = false;
     bool FDone = false;
     int FExitCode = ucSuccess;

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "LuColor.h"
 #include "LuXmlUtils.h"
 
 using TDateTime = double;  // days since 30 December 1899, local time; the fraction is the time of day
-using TColor = int32_t;    // 0x00BBGGRR
 
 enum TWinVersionEnum { wveWinXPOrHigher, wveWin7OrHigher, wveWin10OrHigher };
 enum TGotoUrlMode { gumSilent, gumByBrowser };

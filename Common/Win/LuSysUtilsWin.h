@@ -140,8 +140,7 @@ bool ForceDirectories(const std::u16string& path);
 TUniqueHandle FileOpenExisting(const std::u16string& fileName, DWORD access, DWORD share);
 
 // ---- Modules ----------------------------------------------------------------------------------
-// Loads a DLL from the system folder only, never from the application's folder (the UI toolkit
-// declares it too).
+// Loads a DLL from the system folder only, never from the application's folder.
 HMODULE LoadSystemDll(const wchar_t* name);
 
 // ---- Command line ------------------------------------------------------------------------------
@@ -155,11 +154,11 @@ std::u16string ParamStr(int index);
 // Full path of the running executable.
 std::u16string ModuleFileName(HMODULE module = nullptr);
 
+// ---- Environment -------------------------------------------------------------------------------
+// The value of an environment variable read in the ANSI code page; empty when it is not set.
+std::u16string AnsiEnvironmentVariable(const char* name);
+
 // ---- Start-up ---------------------------------------------------------------------------------
-// Fills the process-wide folder values of TSetupfn: ProgramFilesDir (environment "ProgramFiles",
-// no trailing backslash), DesktopDir, CommonProgramsDir (always with a trailing backslash) and
-// SourceExe. Called once at start, before the main window exists.
-void InitSetupFolders();
 // Takes the decimal separator of the user's locale for the number conversions of LuStrUtils.
 void InitLocaleFormats();
 // The first call of a program that may be started from a folder where anyone could have left a

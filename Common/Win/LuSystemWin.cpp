@@ -1,5 +1,5 @@
 // Shell folders, standard output, debugger, locale, temporary folder, Windows version, command
-// line, COM and the start-up values of the process.
+// line, COM, the environment and the start-up values of the process.
 #include <windows.h>
 
 #include <objbase.h>
@@ -10,7 +10,6 @@
 #include "LuSysUtilsWin.h"
 #include "LuWinLog.h"
 #include "LuXmlUtils.h"
-#include "Setupfn.h"
 
 namespace {
 const wchar_t* W(const std::u16string& text)
@@ -216,22 +215,18 @@ std::u16string ParamStr(int index)
     return args[size_t(index)];
 }
 
-// ---- Start-up ------------------------------------------------------------------------------------------
+// ---- Environment and start-up ---------------------------------------------------------------------------
 
-void InitSetupFolders()
+std::u16string AnsiEnvironmentVariable(const char* name)
 {
-    std::string programFiles;
-    const DWORD size = ::GetEnvironmentVariableA("ProgramFiles", nullptr, 0);
+    std::string value;
+    const DWORD size = ::GetEnvironmentVariableA(name, nullptr, 0);
     if (size > 0) {
-        programFiles.assign(size, '\0');
-        const DWORD length = ::GetEnvironmentVariableA("ProgramFiles", &programFiles[0], size);
-        programFiles.resize(length < size ? length : 0);
+        value.assign(size, '\0');
+        const DWORD length = ::GetEnvironmentVariableA(name, &value[0], size);
+        value.resize(length < size ? length : 0);
     }
-    TSetupfn::ProgramFilesDir = ExcludeTrailingBackslash(FromAnsi(programFiles));
-    TSetupfn::DesktopDir = TLuRegfn::GetSpecialFolder(CSIDL_DESKTOP);
-    // Even a failed lookup gives "\", never an empty text.
-    TSetupfn::CommonProgramsDir = IncludeTrailingBackslash(TLuRegfn::GetSpecialFolder(CSIDL_COMMON_PROGRAMS));
-    TSetupfn::SourceExe = ParamStr(0);
+    return FromAnsi(value);
 }
 
 void InitLocaleFormats()

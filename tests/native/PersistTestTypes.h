@@ -18,8 +18,8 @@ public:
     int32_t Y = 0;
 };
 
-// An object that is neither: never saved or loaded.
-class TOpaque : public TObject {
+// An object that is neither published nor XML-persistent: never saved or loaded.
+class TOpaque : public TPersistent {
 public:
     std::u16string ClassName() const override { return u"TOpaque"; }
 };

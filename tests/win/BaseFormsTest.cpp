@@ -7,6 +7,8 @@
 
 #include <memory>
 
+using namespace lu::ui;
+
 namespace {
 
 // An owner window with a nested windowed control, and an unrelated top-level window.

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+using namespace lu::ui;
+
 namespace {
 
 std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }

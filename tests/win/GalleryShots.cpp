@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+using namespace lu::ui;
+
 namespace {
 
 std::function<void()> pending;

@@ -11,6 +11,7 @@
 #include "LuSysUtilsWin.h"
 #include "LuXmlUtils.h"
 #include "Setupfn.h"
+#include "SetupfnWin.h"
 #include "WinTestSupport.h"
 
 namespace {

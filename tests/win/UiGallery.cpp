@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+using namespace lu::ui;
+
 namespace {
 
 const TFont kYaHei(u"微软雅黑", 16);

@@ -77,7 +77,7 @@ inline void WhenDialogUp(std::function<void(HWND)> action, int triesLeft = 200) 
 // Lets pending messages (paints, posted keys) run.
 inline void Pump(int rounds = 3) {
     for (int i = 0; i < rounds; ++i) {
-        Application().ProcessMessages();
+        lu::ui::Application().ProcessMessages();
         Sleep(10);
     }
 }

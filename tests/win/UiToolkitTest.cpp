@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+using namespace lu::ui;
+
 namespace {
 
 // A 32-bit DIB to paint into and read back.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace lu::ui;
+
 namespace {
 
 // A 64 by 64 product icon: a white rounded square with an orange disc.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace lu::ui;
+
 namespace {
 
 std::u16string TempFolder(const char16_t* leaf) {

@@ -26,6 +26,6 @@ lusetup_add_test(win_system_tests
         SystemInfoTest.cpp
         PackageModuleTest.cpp
         data/self.rc
-    LIBS luwin)
+    LIBS lupackagewin)
 # The tests find their helper programs next to themselves.
 add_dependencies(win_system_tests win_test_helper win_test_badimport)

@@ -5,6 +5,8 @@
 #include "LuStrUtils.h"
 #include "LuUiForm.h"
 
+namespace lu::ui {
+
 TApplication& Application() {
     static TApplication app;
     return app;
@@ -93,3 +95,5 @@ void TApplication::HandleException(std::exception_ptr error) {
     MessageBoxW(owner, W(text), W(FTitle), MB_OK | MB_ICONERROR);
     ModalFinished();
 }
+
+}  // namespace lu::ui

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+namespace lu::ui {
+
 class TForm;
 
 class TApplication {
@@ -57,3 +59,5 @@ private:
 };
 
 TApplication& Application();
+
+}  // namespace lu::ui

@@ -5,6 +5,8 @@
 
 #include <windowsx.h>
 
+namespace lu::ui {
+
 // ---- TSkinnedControl --------------------------------------------------------------------------
 
 TSkinnedControl::TSkinnedControl(TWinControl* parent) : TWinControl(parent) {
@@ -186,3 +188,5 @@ void TRadioButton::CommandNotify(WORD code) {
     SetChecked(true);
     Click();
 }
+
+}  // namespace lu::ui

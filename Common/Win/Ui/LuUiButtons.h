@@ -5,6 +5,8 @@
 #include "LuUiControls.h"
 #include "LuUiSkin.h"
 
+namespace lu::ui {
+
 // A windowed control of the toolkit's own class that tracks the mouse and the space bar, and
 // paints itself through the skin.
 class TSkinnedControl : public TWinControl {
@@ -79,3 +81,5 @@ public:
     void SetChecked(bool checked);
     void CommandNotify(WORD code) override;
 };
+
+}  // namespace lu::ui

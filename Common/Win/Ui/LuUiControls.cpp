@@ -4,6 +4,7 @@
 
 #include "LuExceptions.h"
 #include "LuHandles.h"
+#include "LuSysUtilsWin.h"
 #include "LuUiApplication.h"
 #include "LuUiForm.h"
 
@@ -11,6 +12,8 @@
 #include <commctrl.h>
 #include <string>
 #include <windowsx.h>
+
+namespace lu::ui {
 
 namespace {
 
@@ -608,3 +611,5 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return DefaultProc(msg, wParam, lParam);
 }
+
+}  // namespace lu::ui

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace lu::ui {
+
 class TWinControl;
 class TForm;
 
@@ -236,5 +238,5 @@ const wchar_t* ToolkitWindowClass();
 // Loads comctl32 (the activation context of the manifest picks version 6) and registers the
 // common control classes the toolkit uses; safe to call more than once.
 void EnsureCommonControls();
-// Loads a DLL from the system folder only, never from the application's folder.
-HMODULE LoadSystemDll(const wchar_t* name);
+
+}  // namespace lu::ui

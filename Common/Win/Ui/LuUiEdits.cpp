@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <cwchar>
 
+namespace lu::ui {
+
 // ---- TCustomEdit ------------------------------------------------------------------------------
 
 TCustomEdit::TCustomEdit(TWinControl* parent, DWORD style) : TWinControl(parent) {
@@ -235,3 +237,5 @@ void TSpinEdit::EnabledChanged() {
     if (FUpDown) EnableWindow(FUpDown, FEnabled);
     TCustomEdit::EnabledChanged();
 }
+
+}  // namespace lu::ui

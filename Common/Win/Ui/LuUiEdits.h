@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace lu::ui {
+
 class TCustomEdit : public TWinControl {
 public:
     std::u16string Text() const;
@@ -92,3 +94,5 @@ private:
     HWND FUpDown = nullptr;
     int FMin = 0, FMax = 100;
 };
+
+}  // namespace lu::ui

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace lu::ui {
+
 POINT SnapToWorkArea(const RECT& window, const RECT& work, int buffer) {
     const int w = window.right - window.left, h = window.bottom - window.top;
     POINT p{window.left, window.top};
@@ -322,3 +324,5 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
+
+}  // namespace lu::ui

@@ -21,6 +21,8 @@
 
 #include <vector>
 
+namespace lu::ui {
+
 class TButton;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
@@ -125,3 +127,5 @@ protected:
 
     friend class TButton;
 };
+
+}  // namespace lu::ui

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace lu::ui {
+
 // ---- TLabel -----------------------------------------------------------------------------------
 
 UINT TLabel::TextFormat() const {
@@ -120,3 +122,5 @@ void TBevel::Paint(HDC dc) {
     case bsSpacer: break;
     }
 }
+
+}  // namespace lu::ui

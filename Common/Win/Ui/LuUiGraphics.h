@@ -4,6 +4,8 @@
 #include "LuUiControls.h"
 #include "LuUiPicture.h"
 
+namespace lu::ui {
+
 class TLabel : public TGraphicControl {
 public:
     explicit TLabel(TWinControl* parent) : TGraphicControl(parent) {}
@@ -93,3 +95,5 @@ private:
     TBevelShape FShape = bsBox;
     TBevelStyle FStyle = bsLowered;
 };
+
+}  // namespace lu::ui

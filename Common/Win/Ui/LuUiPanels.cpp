@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <string>
 
+namespace lu::ui {
+
 TPanel::TPanel(TWinControl* parent) : TWinControl(parent) {
     FDoubleBuffered = true;
     CreateHandle(nullptr, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -69,3 +71,5 @@ void TProgressBar::PaintWindow(HDC dc) {
     TLuSkin::DrawProgressBar(dc, RECT{0, 0, FWidth, FHeight}, FEnabled ? skNormal : skDisabled, fraction, text, Font(),
                              FParent ? FParent->Color() : clBtnFace);
 }
+
+}  // namespace lu::ui

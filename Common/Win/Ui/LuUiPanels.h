@@ -4,6 +4,8 @@
 #include "LuUiControls.h"
 #include "LuUiForm.h"
 
+namespace lu::ui {
+
 // A container painted in its colour; with BorderStyle bsSingle a one-pixel frame in a darker shade
 // of that colour lies outside its client area (children align inside it).
 class TPanel : public TWinControl {
@@ -45,3 +47,5 @@ private:
     int FMin = 0, FMax = 100, FPosition = 0;
     bool FShowText = true;
 };
+
+}  // namespace lu::ui

@@ -2,6 +2,7 @@
 #include "LuUiPicture.h"
 
 #include "LuHandles.h"
+#include "LuSysUtilsWin.h"
 #include "LuUiControls.h"
 
 #include <objidl.h>
@@ -9,6 +10,8 @@
 
 #include <cstring>
 #include <utility>
+
+namespace lu::ui {
 
 namespace {
 
@@ -233,3 +236,5 @@ bool TPicture::SaveToPngMemory(std::vector<uint8_t>& out) const {
     stream->Release();
     return ok;
 }
+
+}  // namespace lu::ui

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace lu::ui {
+
 class TGdiPlus {
 public:
     // Loads gdiplus.dll from the system folder and starts it, once; false when it is missing.
@@ -60,3 +62,5 @@ private:
     bool Adopt(void* loaded);
     void* FImage = nullptr;
 };
+
+}  // namespace lu::ui

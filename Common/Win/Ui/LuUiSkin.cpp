@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace lu::ui {
+
 const TSkinPalette& TLuSkin::Palette() {
     static const TSkinPalette palette{
         RGB(0x1E, 0x6F, 0xD9), RGB(0x3A, 0x86, 0xEA), RGB(0x15, 0x56, 0xAE),  // accent
@@ -203,3 +205,5 @@ void TLuSkin::DrawFrame(HDC dc, const RECT& r, bool raised) {
         FrameRect(dc, &r, dark.Get());
     }
 }
+
+}  // namespace lu::ui

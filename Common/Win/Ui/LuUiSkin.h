@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace lu::ui {
+
 using TSkinState = unsigned;
 constexpr TSkinState skNormal = 0, skHot = 1, skPressed = 2, skDisabled = 4, skFocused = 8, skChecked = 16,
                      skDefault = 32;
@@ -53,3 +55,5 @@ public:
     static void Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color,
                      UINT format);
 };
+
+}  // namespace lu::ui

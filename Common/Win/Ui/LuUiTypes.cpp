@@ -7,9 +7,12 @@
 #include <mutex>
 #include <tuple>
 
+namespace lu::ui {
+
 COLORREF ColorToRGB(TColor color) {
-    if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(color & 0xFF));
-    return color & 0x00FFFFFFu;
+    const uint32_t bits = uint32_t(color);
+    if ((bits & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(bits & 0xFF));
+    return bits & 0x00FFFFFFu;
 }
 
 HBRUSH ColorBrush(TColor color) {
@@ -51,3 +54,5 @@ bool TFont::operator==(const TFont& o) const {
     return Name == o.Name && Height == o.Height && Color == o.Color && Bold == o.Bold && Italic == o.Italic &&
            Underline == o.Underline;
 }
+
+}  // namespace lu::ui

@@ -8,13 +8,16 @@
 #include <functional>
 #include <string>
 
-// ---- Colours ----------------------------------------------------------------------------------
-// TColor is 0x00BBGGRR. Values with the top byte 0xFF name a system colour (the low byte is its
-// COLOR_* index), so that "button face" follows the user's theme.
-using TColor = uint32_t;
+#include "LuColor.h"
+#include "LuObject.h"
 
-constexpr TColor SystemColor(int index) { return 0xFF000000u | uint32_t(index); }
-constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) { return r | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
+namespace lu::ui {
+
+// ---- Colours ----------------------------------------------------------------------------------
+// TColor (LuColor.h) is 0x00BBGGRR. Values with the top byte 0xFF name a system colour (the low
+// byte is its COLOR_* index), so that "button face" follows the user's theme.
+constexpr TColor SystemColor(int index) { return TColor(0xFF000000u | uint32_t(index)); }
+constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) { return TColor(r | (uint32_t(g) << 8) | (uint32_t(b) << 16)); }
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
@@ -83,17 +86,15 @@ struct TPadding {
 };
 
 // ---- Events -----------------------------------------------------------------------------------
-class TObject {
-public:
-    virtual ~TObject() = default;
-};
-
+// The sender is a TObject (LuObject.h), the root the persistent objects share.
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
-// The Win32 text of a UTF-16 string.
+}  // namespace lu::ui
+
+// The Win32 text of a UTF-16 string; Win32 boundary helpers, not the toolkit's own.
 inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 inline std::u16string U16(const wchar_t* s) { return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string(); }

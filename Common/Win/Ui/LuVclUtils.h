@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace lu::ui {
+
 // The folder dialog. Path is the folder to preselect on entry (ignored unless it exists) and the
 // chosen folder with one trailing backslash on success; Root, when set, is the top of the tree;
 // Caption is shown above the tree. Only file-system folders can be chosen.
@@ -33,7 +35,7 @@ public:
     // clipboard could not be opened or filled.
     static bool SetClipboardText(HWND owner, const std::u16string& text);
     // The application object (its Title is the caption of message boxes).
-    static TApplication& Application() { return ::Application(); }
+    static TApplication& Application() { return lu::ui::Application(); }
     // Shows `form` modally with only the top-level window of `ownerControl` disabled; every
     // other window stays usable. The form is owned by that window while it is up.
     static TModalResult ShowModalOver(TForm& form, TControl* ownerControl);
@@ -44,3 +46,5 @@ public:
     // Invalidates a control and every windowed control below it.
     static void InvalidateAll(TControl* component);
 };
+
+}  // namespace lu::ui

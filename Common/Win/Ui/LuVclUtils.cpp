@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+namespace lu::ui {
+
 namespace {
 
 // Selects the entry folder once the dialog is up; `data` is the path.
@@ -61,12 +63,12 @@ bool TLuPathDialog::Execute(HWND owner) {
         bi.lParam = reinterpret_cast<LPARAM>(W(Path));
     }
 
-    ::Application().ModalStarted();
+    Application().ModalStarted();
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
     TPidl chosen;
     chosen.p = SHBrowseForFolderW(&bi);
     SetErrorMode(oldMode);
-    ::Application().ModalFinished();
+    Application().ModalFinished();
 
     bool ok = false;
     if (chosen.p) {
@@ -76,7 +78,7 @@ bool TLuPathDialog::Execute(HWND owner) {
             ok = true;
         }
     }
-    ::Application().ProcessMessages();
+    Application().ProcessMessages();
     return ok;
 }
 
@@ -114,15 +116,15 @@ void TLuVclfn::ShowMessage(HWND owner, const std::u16string& text) {
     HWND box = owner ? GetAncestor(owner, GA_ROOT) : GetActiveWindow();
     HCURSOR cursor = GetCursor();
     ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    ::Application().ModalStarted();
+    Application().ModalStarted();
     struct TRestore {
         HCURSOR cursor;
         ~TRestore() {
-            ::Application().ModalFinished();
+            Application().ModalFinished();
             ::SetCursor(cursor);
         }
     } restore{cursor};
-    MessageBoxW(box, W(text), W(::Application().Title()), MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(box, W(text), W(Application().Title()), MB_OK | MB_ICONINFORMATION);
 }
 
 TModalResult TLuVclfn::ShowModalOver(TForm& form, TControl* ownerControl) {
@@ -158,3 +160,5 @@ void TLuVclfn::InvalidateAll(TControl* component) {
         for (TControl* c : win->Controls())
             if (c->IsWindowed()) InvalidateAll(c);
 }
+
+}  // namespace lu::ui
