@@ -14,7 +14,7 @@ void TMainForm::InstallRun() {
     if (!CheckDestDir()) {
         // An unattended run has no window in which the user could correct the directory: it ends
         // here instead of waiting, hidden, for a click that never comes.
-        if (FEngine.Silent() || FEngine.Auto()) TSetupEngine::EndProcess(ecDestDirRefused);
+        if (FEngine.Silent() || FEngine.Auto()) throw TRunEnd{ecDestDirRefused};
         return;
     }
     FInstallState = TInstallState::isInstalling;
@@ -100,7 +100,7 @@ void TMainForm::HandleRunApps() {
     Hide();
     Application().ProcessMessages();
     FEngine.StartPrograms(Handle());
-    TSetupEngine::EndProcess(ecSuccess);
+    throw TRunEnd{ecSuccess};  // out of the message loop to wWinMain
 }
 
 // ---- What the engine asks of the window ---------------------------------------------------------

@@ -26,7 +26,7 @@ constexpr UINT WM_RUN_APPS = WM_USER + 1;
 class TMainForm : public TBaseForm, private TInstallerHost {
 public:
     // Performs the whole start-up; in a silent or auto run also the install run. May end the
-    // process (no script resource, Windows too old, language dialog cancelled).
+    // run with TRunEnd (no script resource, Windows too old, language dialog cancelled).
     TMainForm();
     ~TMainForm() override;
 

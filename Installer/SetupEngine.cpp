@@ -81,16 +81,12 @@ TSetupEngine::~TSetupEngine() {
     if (!FDownloadedSetupPath.empty()) DeleteFileW(WStr(FDownloadedSetupPath));
 }
 
-void TSetupEngine::EndProcess(TExitCode code) {
-    ExitProcess(UINT(code));
-}
-
 void TSetupEngine::EndUnattended(TExitCode code, const std::u16string& reason) {
     const std::string line = "setup: error: " + Utf16ToUtf8(reason) + "\n";
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
-    EndProcess(code);
+    throw TRunEnd{code};
 }
 
 void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments) {
@@ -107,7 +103,7 @@ void TSetupEngine::LoadScript() {
     FPackage = TPackageModule::Self();
     const TScriptResource which = ChooseScriptResource(FPackage.HasPackageResource(SetupScriptResID),
                                                        FPackage.HasPackageResource(MiniSetupScriptResID));
-    if (which == TScriptResource::srNone) EndProcess(ecNoScriptResource);
+    if (which == TScriptResource::srNone) throw TRunEnd{ecNoScriptResource};
     FFullPackage = which == TScriptResource::srFull;
     TMemoryStream stream;
     FPackage.LoadPackageResource(ScriptResourceName(which), stream);
@@ -122,7 +118,7 @@ void TSetupEngine::InitLanguage() {
                        [this](const std::vector<std::u16string>& available, std::u16string& chosen) {
                            return FHost.AskLanguage(available, chosen);
                        });
-    if (!language) EndProcess(ecSuccess);  // cancelled before anything was installed
+    if (!language) throw TRunEnd{ecSuccess};  // cancelled before anything was installed
     FLanguage = *language;
     FTexts.SetLanguage(FLanguage);
     FTitle = TitleOfLanguage(*FScript->BaseInfo, FLanguage);
@@ -134,7 +130,7 @@ void TSetupEngine::CheckWinVersion() {
     const TWinVersion& v = TLuWinfn::WinVersion();
     if (IsWinVersionMet(required, v.PlatformId == VER_PLATFORM_WIN32_NT, v.Major, v.Minor)) return;
     FHost.ShowMessage(WinVersionMessage(FTexts, required));
-    EndProcess(ecWindowsTooOld);
+    throw TRunEnd{ecWindowsTooOld};
 }
 
 std::u16string TSetupEngine::DefaultDestination() const {

@@ -2,6 +2,9 @@
 // window (TMainForm) drives it and shows what it does through TInstallerHost; this header names
 // no type of the UI toolkit and the engine's sources include none of its headers, so the two
 // worlds (toolkit objects, persistent script objects) never meet in one source file.
+//
+// Where the run is over, the engine throws TRunEnd (ExitCodes.h) with the exit code; it travels
+// to wWinMain like any exception, so this object's destructor, the orderly end, always runs.
 #pragma once
 
 #include <windows.h>
@@ -62,13 +65,13 @@ public:
     void ParseCommandLine(const std::vector<std::u16string>& arguments);
     // Whether those arguments make a silent run (for the crash report, before any engine exists).
     static bool IsSilentCommandLine(const std::vector<std::u16string>& arguments);
-    // Opens the running executable as the package and loads its script; ends the process when it
+    // Opens the running executable as the package and loads its script; ends the run when it
     // carries none.
     void LoadScript();
-    // The language (the dialog in an interactive run), the texts and the title; ends the process
+    // The language (the dialog in an interactive run), the texts and the title; ends the run
     // when the user cancels.
     void InitLanguage();
-    // Ends the process, after the message, when Windows is older than the script asks.
+    // Ends the run, after the message, when Windows is older than the script asks.
     void CheckWinVersion();
     // The proposed destination: an earlier installation's, else DefInstallPath expanded.
     std::u16string DefaultDestination() const;
@@ -95,10 +98,11 @@ public:
     // A mini setup's step before the stages: downloads the full setup named by the script into the
     // temporary folder, makes it the package and loads its script in place of the mini script.
     // False when that failed and the user wants to go back (the window restores its input layout);
-    // ends the process when the user chooses Exit Setup, and with ecDownloadFailed in an
+    // ends the run when the user chooses Exit Setup, and with ecDownloadFailed in an
     // unattended run, which has nobody to answer.
     bool DownloadFullSetup();
-    // The full setup downloaded last; empty before any. Deleted at the orderly end.
+    // The full setup downloaded last; empty before any. Deleted at the orderly end, which every
+    // run reaches.
     const std::u16string& DownloadedSetupPath() const { return FDownloadedSetupPath; }
 
     // The Run button's caption once the install is complete.
@@ -107,12 +111,9 @@ public:
     // The programs started without waiting, when the run ends.
     void StartPrograms(HWND owner);
 
-    // Ends the process at once with the code; nothing of the orderly end runs.
-    [[noreturn]] static void EndProcess(TExitCode code);
-
 private:
-    // An unattended run cannot ask: the reason goes to standard error and the process ends.
-    void EndUnattended(TExitCode code, const std::u16string& reason);
+    // An unattended run cannot ask: the reason goes to standard error and the run ends.
+    [[noreturn]] void EndUnattended(TExitCode code, const std::u16string& reason);
     void UninstallOldVersion();
     void KillRunningApps();
     void InstallFiles();

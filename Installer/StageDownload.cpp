@@ -51,7 +51,7 @@ bool TSetupEngine::DownloadFullSetup() {
             DeleteFileW(W(path));
             if (unattended)
                 EndUnattended(ecDownloadFailed, u"download of " + url + u" failed: " + http.LastError());
-            if (FHost.AskDownloadFailure(FTitle, url)) EndProcess(ecSuccess);  // Exit Setup
+            if (FHost.AskDownloadFailure(FTitle, url)) throw TRunEnd{ecSuccess};  // Exit Setup
             return false;
         }
         FDownloadedSetupPath = path;

@@ -79,7 +79,7 @@ void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream
             case 5:  // Ignore
                 return;
             default:
-                EndProcess(ecWriteFailureExit);  // Exit Setup, or the dialog closed
+                throw TRunEnd{ecWriteFailureExit};  // Exit Setup, or the dialog closed
             }
         }
     }

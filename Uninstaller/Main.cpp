@@ -30,7 +30,8 @@ std::u16string ErrorMessage(std::exception_ptr error) {
 }
 
 // An error nothing else handled: on standard error in a silent run, in a message box otherwise.
-[[noreturn]] void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
+// The run then ends with ucUnhandledError.
+void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
     const std::u16string message = ErrorMessage(error);
     if (silent) {
         WriteStdErr(u"error: " + message);
@@ -39,7 +40,6 @@ std::u16string ErrorMessage(std::exception_ptr error) {
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
                     reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
     }
-    ExitProcess(UINT(ucUnhandledError));
 }
 
 // The silent run shows nothing.
@@ -88,10 +88,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
     } catch (...) {
         ReportCrash(std::current_exception(), silent, caption);
+        return int(ucUnhandledError);
     }
 
-    Application().OnException = [&caption](std::exception_ptr error) { ReportCrash(error, false, caption); };
+    // An error in an event handler leaves the window procedure and the message loop as an
+    // exception that reaches the catch below.
+    Application().OnException = [](std::exception_ptr error) { std::rethrow_exception(error); };
     std::unique_ptr<TUninstallForm> form;
+    int code = ucUnhandledError;
     try {
         TUninstallView view;
         view.Title = engine.Title();
@@ -99,13 +103,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         view.IconPng = engine.IconPng();
         view.Texts = engine.Texts();
         form = std::make_unique<TUninstallForm>(view, [&engine](TUninstallHost& host) { return engine.Run(host); });
+        Application().SetMainForm(form.get());
+        form->Show();
+        Application().Run();
+        code = form->ExitCode();
     } catch (...) {
         ReportCrash(std::current_exception(), false, caption);
     }
-    Application().SetMainForm(form.get());
-    form->Show();
-    Application().Run();
-    const int code = form->ExitCode();
+    Application().SetMainForm(nullptr);
     form.reset();
     return code;
 }

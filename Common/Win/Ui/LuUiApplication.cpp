@@ -42,8 +42,10 @@ void TApplication::ProcessMessage(MSG& msg) {
 }
 
 bool TApplication::HandleMessage() {
+    RethrowPending();
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        RethrowPending();  // a sent message may have failed while the queue was looked at
         WaitMessage();
         return !FTerminated;
     }
@@ -52,22 +54,34 @@ bool TApplication::HandleMessage() {
         return false;
     }
     ProcessMessage(msg);
+    RethrowPending();
     return !FTerminated;
 }
 
 void TApplication::ProcessMessages() {
+    RethrowPending();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             FTerminated = true;
-            return;
+            break;
         }
         ProcessMessage(msg);
+        RethrowPending();
     }
+    RethrowPending();
 }
 
 void TApplication::Run() {
     while (!FTerminated) HandleMessage();
+    RethrowPending();
+}
+
+void TApplication::RethrowPending() {
+    if (!FPending) return;
+    std::exception_ptr pending = FPending;
+    FPending = nullptr;
+    std::rethrow_exception(pending);
 }
 
 void TApplication::Terminate() {
@@ -76,7 +90,11 @@ void TApplication::Terminate() {
 
 void TApplication::HandleException(std::exception_ptr error) {
     if (OnException) {
-        OnException(error);
+        try {
+            OnException(error);
+        } catch (...) {
+            if (!FPending) FPending = std::current_exception();
+        }
         return;
     }
     std::u16string text = u"Unknown error";
