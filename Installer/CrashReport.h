@@ -5,9 +5,5 @@
 #pragma once
 
 #include <exception>
-#include <string>
-
-// The text shown for an error: the message of our own exceptions, what() of the others.
-std::u16string CrashMessage(std::exception_ptr error);
 
 void ReportCrash(std::exception_ptr error, bool silent);

@@ -140,7 +140,3 @@ private:
 // ---- Helpers shared by the stages -------------------------------------------------------------
 // The current local date and time (days since 1899-12-30).
 double NowDateTime();
-// The system folder ("C:\Windows\System32") without a trailing backslash.
-std::u16string SystemDirectory();
-// The system's text for an error code.
-std::u16string SysErrorMessage(DWORD code);

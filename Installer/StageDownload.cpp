@@ -17,12 +17,6 @@
 #include "PackageFormat.h"
 #include "SetupScript.h"
 
-namespace {
-
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
-}  // namespace
-
 bool TSetupEngine::DownloadFullSetup() {
     const bool unattended = FSilent || FAuto;
     GlobalHttpProxy().SetValues(FHost.ProxySettings());

@@ -12,8 +12,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 LU_DECLARE_EXCEPTION(EFileWriteError, Exception);
 
 void WriteWholeFile(const std::u16string& path, const TMemoryStream& content) {

@@ -14,8 +14,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 // Releases a COM interface when it goes out of scope.
 template <class T>
 struct TComPtr {

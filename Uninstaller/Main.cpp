@@ -1,5 +1,6 @@
 // The uninstaller's entry point: Uninstall.exe in the destination, named by the installation's
 // uninstall entry ("UninstallString", and "QuietUninstallString" with /SILENT).
+#include "LuExceptions.h"
 #include "LuHandles.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
@@ -10,35 +11,17 @@
 
 namespace {
 
-void WriteStdErr(const std::u16string& text) {
-    const std::string line = "uninstall: " + Utf16ToUtf8(text) + "\n";
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
-}
-
-std::u16string ErrorMessage(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        return e.Message();
-    } catch (const std::exception& e) {
-        return Utf8ToUtf16(e.what());
-    } catch (...) {
-        return u"Unknown error";
-    }
-}
+void WriteStdErr(const std::u16string& text) { TLuSysfnWin::WriteStdErr(u"uninstall: " + text); }
 
 // An error nothing else handled: on standard error in a silent run, in a message box otherwise.
 // The run then ends with ucUnhandledError.
 void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
-    const std::u16string message = ErrorMessage(error);
+    const std::u16string message = ExceptionMessage(error);
     if (silent) {
         WriteStdErr(u"error: " + message);
     } else {
         const std::u16string text = message + u"\r\n\r\nThe uninstaller cannot continue and will now end.";
-        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
-                    reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONERROR | MB_TASKMODAL);
     }
 }
 

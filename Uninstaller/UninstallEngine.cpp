@@ -18,44 +18,16 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
-
-std::u16string SystemDir() {
-    wchar_t buf[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(buf, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? U(buf) : std::u16string(u"C:\\Windows\\System32");
-}
-
+// The system's text for an error, quoted inside a sentence: without its final full stop.
 std::u16string ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string result = n ? U(text) : u"system error " + IntToStr(int64_t(code));
-    if (text) LocalFree(text);
-    result = Trim(result);
-    if (!result.empty() && result.back() == u'.') result.pop_back();  // it is quoted inside a sentence
+    std::u16string result = SysErrorMessage(code);
+    if (!result.empty() && result.back() == u'.') result.pop_back();
     return result;
 }
 
 // A string value, or nothing when the key or the value is missing or is not text.
 bool ReadRegText(HKEY root, const std::u16string& keyName, const std::u16string& valueName, std::u16string& value) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, W(keyName), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    TRegKey owned(key);
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    std::u16string text(size / 2 + 1, u'\0');
-    size = DWORD(text.size() * 2);
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return false;
-    text.resize(size / 2);
-    while (!text.empty() && text.back() == u'\0') text.pop_back();
-    value = text;
-    return true;
+    return TLuRegfn::ReadString(root, keyName, valueName, value) == TLuRegfn::TReadResult::rrFound;
 }
 
 std::string ReadWholeFile(const std::u16string& path, const char16_t* name) {
@@ -90,7 +62,7 @@ std::u16string FinalPath(HANDLE handle) {
     wchar_t buf[32768];
     const DWORD n = GetFinalPathNameByHandleW(handle, buf, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0 || n >= 32768) return {};
-    std::u16string p = U(buf);
+    std::u16string p = U16(buf);
     if (p.compare(0, 8, u"\\\\?\\UNC\\") == 0) return u"\\\\" + p.substr(8);
     if (p.compare(0, 4, u"\\\\?\\") == 0) return p.substr(4);
     return p;
@@ -228,7 +200,7 @@ TUninstallOutcome TUninstallEngine::Run(TUninstallHost& host) {
 
 void TUninstallEngine::EndPrograms(TUninstallHost& host) {
     // By its full path: a taskkill.exe in the destination must not run with administrator rights.
-    const std::u16string taskkill = u"\"" + SystemDir() + u"\\taskkill.exe\"";
+    const std::u16string taskkill = u"\"" + SystemDirectory() + u"\\taskkill.exe\"";
     for (const std::u16string& name : FPlan->ProgramsToEnd) {
         std::u16string command = TaskKillCommand(name);
         command.replace(0, command.find(u' '), taskkill);

@@ -97,15 +97,7 @@ void TApplication::HandleException(std::exception_ptr error) {
         }
         return;
     }
-    std::u16string text = u"Unknown error";
-    try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        text = e.Message();
-    } catch (const std::exception& e) {
-        text = Utf8ToUtf16(e.what());
-    } catch (...) {
-    }
+    const std::u16string text = ExceptionMessage(error);
     HWND owner = FMainForm ? FMainForm->Handle() : nullptr;
     ModalStarted();
     MessageBoxW(owner, W(text), W(FTitle), MB_OK | MB_ICONERROR);

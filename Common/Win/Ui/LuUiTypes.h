@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "LuWinText.h"  // W() and U16(), the Win32 text of a UTF-16 string
+
 // ---- Colours ----------------------------------------------------------------------------------
 // TColor is 0x00BBGGRR. Values with the top byte 0xFF name a system colour (the low byte is its
 // COLOR_* index), so that "button face" follows the user's theme.
@@ -93,7 +95,3 @@ using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TSh
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
-
-// The Win32 text of a UTF-16 string.
-inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-inline std::u16string U16(const wchar_t* s) { return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string(); }
