@@ -28,22 +28,11 @@ void TMainForm::InstallRun() {
 }
 
 bool TMainForm::CheckDestDir() {
-    const TLocalTexts& texts = FEngine.Texts();
     std::u16string dir;
-    switch (FEngine.CheckDestDir(edtDestDir->Text(), dir)) {
-    case TDestDirResult::drOk:
-        return true;
-    case TDestDirResult::drEmpty:
-        ShowMessage(texts.ResDestDirCannotBeEmpty());
-        if (edtDestDir->Showing()) edtDestDir->SetFocus();
-        return false;
-    case TDestDirResult::drCannotCreate:
-        ShowMessage(Format(texts.ResCreateDestDirFailureFmt(), {dir}));
-        return false;
-    case TDestDirResult::drCannotWrite:
-        ShowMessage(Format(texts.ResWriteDestDirFalureFmt(), {dir}));
-        return false;
-    }
+    const TDestDirResult result = FEngine.CheckDestDir(edtDestDir->Text(), dir);
+    if (result == TDestDirResult::drOk) return true;
+    ShowMessage(FEngine.DestDirMessage(result, dir));
+    if (result == TDestDirResult::drEmpty && edtDestDir->Showing()) edtDestDir->SetFocus();
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include "LuHandles.h"
 #include "LuSysUtilsWin.h"
 #include "MainForm.h"
+#include "SilentRun.h"
 
 #include <windows.h>
 
@@ -22,6 +23,9 @@ TExitCode RunInstaller(bool silent) {
     Application().OnException = [](std::exception_ptr error) { std::rethrow_exception(error); };
     std::unique_ptr<TMainForm> form;
     try {
+        // A silent run shows nothing and so makes no window: it also installs where none can be
+        // made.
+        if (silent) return RunSilentInstall();
         form = std::make_unique<TMainForm>();
         Application().SetMainForm(form.get());
         Application().Run();

@@ -133,6 +133,20 @@ TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::
     return writable ? TDestDirResult::drOk : TDestDirResult::drCannotWrite;
 }
 
+std::u16string TSetupEngine::DestDirMessage(TDestDirResult result, const std::u16string& dir) const {
+    switch (result) {
+    case TDestDirResult::drOk:
+        break;
+    case TDestDirResult::drEmpty:
+        return FTexts.ResDestDirCannotBeEmpty();
+    case TDestDirResult::drCannotCreate:
+        return Format(FTexts.ResCreateDestDirFailureFmt(), {dir});
+    case TDestDirResult::drCannotWrite:
+        return Format(FTexts.ResWriteDestDirFalureFmt(), {dir});
+    }
+    return {};
+}
+
 void TSetupEngine::InstallStages(const std::function<void(const std::u16string&)>& setWaitText) {
     FHost.SetProgressMax(ProgressMaximum(*FScript));
     setWaitText(FTexts.ResCheckingOldVersion());

@@ -92,6 +92,8 @@ public:
     // Trims the field's text, creates the directory and tests that it can be written; sets AppDir.
     // Dir is the directory with its trailing backslash, as every message names it.
     TDestDirResult CheckDestDir(const std::u16string& fieldText, std::u16string& dir);
+    // The message for a refused directory (the dir that CheckDestDir gave); empty for drOk.
+    std::u16string DestDirMessage(TDestDirResult result, const std::u16string& dir) const;
     // The stages from the previous version to the programs that are waited for. setWaitText is
     // called with the status text of each phase.
     void InstallStages(const std::function<void(const std::u16string&)>& setWaitText);
