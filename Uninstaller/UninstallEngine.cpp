@@ -122,11 +122,10 @@ TDeleteResult DeleteInstalledFile(const TFileRemoval& item, DWORD& error) {
 }
 
 bool KeyIsEmpty(HKEY root, const std::u16string& keyName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, W(keyName), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    TRegKey owned(key);
+    const TRegKey key = OpenRegKey(root, W(keyName), KEY_QUERY_VALUE);
+    if (!key) return false;
     DWORD subKeys = 1, values = 1;
-    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+    return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
                             nullptr, nullptr) == ERROR_SUCCESS &&
            subKeys == 0 && values == 0;
 }
@@ -236,11 +235,10 @@ void TUninstallEngine::RemoveFiles(TUninstallHost& host, TUninstallOutcome& outc
 void TUninstallEngine::RemoveRegistryValues(TUninstallHost& host, TUninstallOutcome& outcome) {
     for (const TRegRemoval& v : FPlan->Values) {
         host.StepProgress();
-        HKEY key = nullptr;
-        const LONG open = RegOpenKeyExW(RootHandle(v.Root), W(v.SubKey), 0, KEY_SET_VALUE, &key);
+        LONG open = ERROR_SUCCESS;
+        const TRegKey key = OpenRegKey(RootHandle(v.Root), W(v.SubKey), KEY_SET_VALUE, &open);
         if (open == ERROR_FILE_NOT_FOUND) continue;
-        TRegKey owned(key);
-        const LONG rc = open == ERROR_SUCCESS ? RegDeleteValueW(key, W(v.ValueName)) : open;
+        const LONG rc = key ? RegDeleteValueW(key.Get(), W(v.ValueName)) : open;
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
             outcome.Failed.push_back(v.SubKey + u"\\" + v.ValueName + u" (" + ErrorText(DWORD(rc)) + u")");
     }
@@ -266,15 +264,14 @@ void TUninstallEngine::RemoveUninstallEntry(TUninstallOutcome& outcome) {
         outcome.Kept.push_back(u"HKLM\\" + keyName + u" (it belongs to the installation in " + location + u")");
         return;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(keyName), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        outcome.Failed.push_back(u"HKLM\\" + keyName);
-        return;
-    }
     {
-        TRegKey owned(key);
+        const TRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, W(keyName), KEY_SET_VALUE);
+        if (!key) {
+            outcome.Failed.push_back(u"HKLM\\" + keyName);
+            return;
+        }
         TUninstallContext context;
-        for (const TUninstallValue& v : UninstallValues(*FScript, context)) RegDeleteValueW(key, W(v.Name));
+        for (const TUninstallValue& v : UninstallValues(*FScript, context)) RegDeleteValueW(key.Get(), W(v.Name));
     }
     if (KeyIsEmpty(HKEY_LOCAL_MACHINE, keyName)) {
         const LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(keyName));

@@ -73,8 +73,8 @@ std::u16string TLuRegfn::GetSpecialFolder(int folderId)
 TLuRegfn::TReadResult TLuRegfn::ReadString(HKEY root, const std::u16string& keyName, const std::u16string& valueName,
                                            std::u16string& value)
 {
-    TRegKey key;
-    if (::RegOpenKeyExW(root, W(keyName), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return TReadResult::rrMissing;
+    const TRegKey key = OpenRegKey(root, W(keyName), KEY_READ);
+    if (!key) return TReadResult::rrMissing;
     DWORD type = 0, size = 0;
     if (::RegQueryValueExW(key.Get(), W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return TReadResult::rrMissing;
