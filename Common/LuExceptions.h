@@ -48,6 +48,10 @@ LU_DECLARE_EXCEPTION(EZlibError, Exception);
 LU_DECLARE_EXCEPTION(ECompressionError, EZlibError);
 LU_DECLARE_EXCEPTION(EDecompressionError, EZlibError);
 
+// The text shown for an error that reached the end of a run: the message of our own exceptions,
+// what() of the others (read as UTF-8), "Unknown error" for anything else and for none.
+std::u16string ExceptionMessage(std::exception_ptr error);
+
 // Raises EAssertionFailed with "<message> (<unit>, line <line>)".
 [[noreturn]] void RaiseAssertion(const std::u16string& message, const char* unit, int line);
 

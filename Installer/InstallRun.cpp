@@ -16,7 +16,7 @@ void TMainForm::InstallRun() {
     if (!CheckDestDir()) {
         // An unattended run has no window in which the user could correct the directory: it ends
         // here instead of waiting, hidden, for a click that never comes.
-        if (FEngine.Silent() || FEngine.Auto()) TSetupEngine::EndProcess(ecDestDirRefused);
+        if (FEngine.Silent() || FEngine.Auto()) throw TRunEnd{ecDestDirRefused};
         return;
     }
     FInstallState = TInstallState::isInstalling;
@@ -30,22 +30,11 @@ void TMainForm::InstallRun() {
 }
 
 bool TMainForm::CheckDestDir() {
-    const TLocalTexts& texts = FEngine.Texts();
     std::u16string dir;
-    switch (FEngine.CheckDestDir(edtDestDir->Text(), dir)) {
-    case TDestDirResult::drOk:
-        return true;
-    case TDestDirResult::drEmpty:
-        ShowMessage(texts.ResDestDirCannotBeEmpty());
-        if (edtDestDir->Showing()) edtDestDir->SetFocus();
-        return false;
-    case TDestDirResult::drCannotCreate:
-        ShowMessage(Format(texts.ResCreateDestDirFailureFmt(), {dir}));
-        return false;
-    case TDestDirResult::drCannotWrite:
-        ShowMessage(Format(texts.ResWriteDestDirFalureFmt(), {dir}));
-        return false;
-    }
+    const TDestDirResult result = FEngine.CheckDestDir(edtDestDir->Text(), dir);
+    if (result == TDestDirResult::drOk) return true;
+    ShowMessage(FEngine.DestDirMessage(result, dir));
+    if (result == TDestDirResult::drEmpty && edtDestDir->Showing()) edtDestDir->SetFocus();
     return false;
 }
 
@@ -102,7 +91,7 @@ void TMainForm::HandleRunApps() {
     Hide();
     Application().ProcessMessages();
     FEngine.StartPrograms(Handle());
-    TSetupEngine::EndProcess(ecSuccess);
+    throw TRunEnd{ecSuccess};  // out of the message loop to wWinMain
 }
 
 // ---- What the engine asks of the window ---------------------------------------------------------

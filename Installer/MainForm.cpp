@@ -200,11 +200,16 @@ void TMainForm::InitCaptions() {
     cbLicense->SetWidth(std::max(cbLicense->Width(), linkLeft - cbLicense->Left() - 4));
 }
 
+void CheckProductIcon(const std::string& png) {
+    TPicture picture;
+    if (!TPicture::IsPng(png.data(), png.size()) || !picture.LoadFromMemory(png.data(), png.size()))
+        throw Exception(u"The product icon is not a PNG image that can be decoded");
+}
+
 void TMainForm::LoadImages() {
     const std::string png = FEngine.LoadIcon();
-    // The icon must be a PNG; anything else is a broken package and stops the start.
-    if (!TPicture::IsPng(png.data(), png.size()) || !FLogo.LoadFromMemory(png.data(), png.size()) ||
-        !imgIcon->Picture().LoadFromMemory(png.data(), png.size()))
+    CheckProductIcon(png);
+    if (!FLogo.LoadFromMemory(png.data(), png.size()) || !imgIcon->Picture().LoadFromMemory(png.data(), png.size()))
         throw Exception(u"The product icon is not a PNG image that can be decoded");
     pbLogo->Invalidate();
     imgIcon->PictureChanged();

@@ -19,6 +19,10 @@
 
 enum class TInstallState { isReady, isInstalling, isComplete };
 
+// The product icon must be a PNG that decodes; anything else is a broken package and stops the
+// start (raises), in a window run and a silent one alike.
+void CheckProductIcon(const std::string& png);
+
 // The private message that ends a complete run: the Run button posts it, and so does the program
 // itself at the end of a silent or auto run.
 constexpr UINT WM_RUN_APPS = WM_USER + 1;
@@ -26,7 +30,7 @@ constexpr UINT WM_RUN_APPS = WM_USER + 1;
 class TMainForm : public TBaseForm, private TInstallerHost {
 public:
     // Performs the whole start-up; in a silent or auto run also the install run. May end the
-    // process (no script resource, Windows too old, language dialog cancelled).
+    // run with TRunEnd (no script resource, Windows too old, language dialog cancelled).
     TMainForm();
     ~TMainForm() override;
 

@@ -14,35 +14,12 @@
 
 namespace {
 
-std::u16string AnsiToText(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::u16string text(size_t(n > 0 ? n : 0), u'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(text.data()), n);
-    return text;
-}
-
-const wchar_t* WStr(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 // The directory of an earlier installation as its uninstall key stored it.
 std::optional<std::u16string> PreviousInstallLocation(const std::u16string& guid) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(UninstallKeyName(guid)), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    std::u16string value;
+    if (TLuRegfn::ReadString(HKEY_LOCAL_MACHINE, UninstallKeyName(guid), std::u16string(InstallLocationValueName),
+                             value) != TLuRegfn::TReadResult::rrFound)
         return std::nullopt;
-    TRegKey owned(key);
-    const std::u16string valueName(InstallLocationValueName);
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, WStr(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::nullopt;
-    std::u16string value(size / 2 + 1, u'\0');
-    size = DWORD(value.size() * 2);
-    if (RegQueryValueExW(key, WStr(valueName), nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    value.resize(size / 2);
-    while (!value.empty() && value.back() == u'\0') value.pop_back();
     return value;
 }
 
@@ -54,43 +31,16 @@ double NowDateTime() {
     return TLuFilefn::SystemTimeToDateTime(st);
 }
 
-std::u16string SystemDirectory() {
-    wchar_t buf[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(buf, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? std::u16string(reinterpret_cast<const char16_t*>(buf), n)
-                                   : std::u16string(u"C:\\Windows\\System32");
-}
-
-std::u16string SysErrorMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string result = n ? std::u16string(reinterpret_cast<const char16_t*>(text), n)
-                              : u"System error " + IntToStr(int64_t(code));
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == u'\n' || result.back() == u'\r' || result.back() == u' '))
-        result.pop_back();
-    return result;
-}
-
 TSetupEngine::TSetupEngine(TInstallerHost& host) : FHost(host), FScript(std::make_unique<TSetupScript>()) {}
 
 TSetupEngine::~TSetupEngine() {
     FPackage.Close();  // the downloaded file stays locked while it is the package
-    if (!FDownloadedSetupPath.empty()) DeleteFileW(WStr(FDownloadedSetupPath));
-}
-
-void TSetupEngine::EndProcess(TExitCode code) {
-    ExitProcess(UINT(code));
+    if (!FDownloadedSetupPath.empty()) DeleteFileW(W(FDownloadedSetupPath));
 }
 
 void TSetupEngine::EndUnattended(TExitCode code, const std::u16string& reason) {
-    const std::string line = "setup: error: " + Utf16ToUtf8(reason) + "\n";
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
-    EndProcess(code);
+    TLuSysfnWin::WriteStdErr(u"setup: error: " + reason);
+    throw TRunEnd{code};
 }
 
 void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments) {
@@ -107,7 +57,7 @@ void TSetupEngine::LoadScript() {
     FPackage = TPackageModule::Self();
     const TScriptResource which = ChooseScriptResource(FPackage.HasPackageResource(SetupScriptResID),
                                                        FPackage.HasPackageResource(MiniSetupScriptResID));
-    if (which == TScriptResource::srNone) EndProcess(ecNoScriptResource);
+    if (which == TScriptResource::srNone) throw TRunEnd{ecNoScriptResource};
     FFullPackage = which == TScriptResource::srFull;
     TMemoryStream stream;
     FPackage.LoadPackageResource(ScriptResourceName(which), stream);
@@ -122,7 +72,7 @@ void TSetupEngine::InitLanguage() {
                        [this](const std::vector<std::u16string>& available, std::u16string& chosen) {
                            return FHost.AskLanguage(available, chosen);
                        });
-    if (!language) EndProcess(ecSuccess);  // cancelled before anything was installed
+    if (!language) throw TRunEnd{ecSuccess};  // cancelled before anything was installed
     FLanguage = *language;
     FTexts.SetLanguage(FLanguage);
     FTitle = TitleOfLanguage(*FScript->BaseInfo, FLanguage);
@@ -134,7 +84,7 @@ void TSetupEngine::CheckWinVersion() {
     const TWinVersion& v = TLuWinfn::WinVersion();
     if (IsWinVersionMet(required, v.PlatformId == VER_PLATFORM_WIN32_NT, v.Major, v.Minor)) return;
     FHost.ShowMessage(WinVersionMessage(FTexts, required));
-    EndProcess(ecWindowsTooOld);
+    throw TRunEnd{ecWindowsTooOld};
 }
 
 std::u16string TSetupEngine::DefaultDestination() const {
@@ -176,11 +126,25 @@ TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::
         if (!DirectoryExists(dir)) return TDestDirResult::drCannotCreate;
     }
     const std::u16string testFile = WriteTestFileName(dir, TLuStrfn::NewGUIDString());
-    HANDLE h = CreateFileW(WStr(testFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(W(testFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     const bool writable = h != INVALID_HANDLE_VALUE;
     if (writable) CloseHandle(h);
-    DeleteFileW(WStr(testFile));
+    DeleteFileW(W(testFile));
     return writable ? TDestDirResult::drOk : TDestDirResult::drCannotWrite;
+}
+
+std::u16string TSetupEngine::DestDirMessage(TDestDirResult result, const std::u16string& dir) const {
+    switch (result) {
+    case TDestDirResult::drOk:
+        break;
+    case TDestDirResult::drEmpty:
+        return FTexts.ResDestDirCannotBeEmpty();
+    case TDestDirResult::drCannotCreate:
+        return Format(FTexts.ResCreateDestDirFailureFmt(), {dir});
+    case TDestDirResult::drCannotWrite:
+        return Format(FTexts.ResWriteDestDirFalureFmt(), {dir});
+    }
+    return {};
 }
 
 void TSetupEngine::InstallStages(const std::function<void(const std::u16string&)>& setWaitText) {

@@ -1,6 +1,9 @@
 // The installer's state for one run and the stages of the install, apart from the window. The
 // window (TMainForm) drives it and shows what it does through TInstallerHost; this header names
 // no type of the UI toolkit, so that the stages can be read and changed without the window.
+//
+// Where the run is over, the engine throws TRunEnd (ExitCodes.h) with the exit code; it travels
+// to wWinMain like any exception, so this object's destructor, the orderly end, always runs.
 #pragma once
 
 #include <windows.h>
@@ -62,13 +65,13 @@ public:
     void ParseCommandLine(const std::vector<std::u16string>& arguments);
     // Whether those arguments make a silent run (for the crash report, before any engine exists).
     static bool IsSilentCommandLine(const std::vector<std::u16string>& arguments);
-    // Opens the running executable as the package and loads its script; ends the process when it
+    // Opens the running executable as the package and loads its script; ends the run when it
     // carries none.
     void LoadScript();
-    // The language (the dialog in an interactive run), the texts and the title; ends the process
+    // The language (the dialog in an interactive run), the texts and the title; ends the run
     // when the user cancels.
     void InitLanguage();
-    // Ends the process, after the message, when Windows is older than the script asks.
+    // Ends the run, after the message, when Windows is older than the script asks.
     void CheckWinVersion();
     // The proposed destination: an earlier installation's, else DefInstallPath expanded.
     std::u16string DefaultDestination() const;
@@ -89,16 +92,19 @@ public:
     // Trims the field's text, creates the directory and tests that it can be written; sets AppDir.
     // Dir is the directory with its trailing backslash, as every message names it.
     TDestDirResult CheckDestDir(const std::u16string& fieldText, std::u16string& dir);
+    // The message for a refused directory (the dir that CheckDestDir gave); empty for drOk.
+    std::u16string DestDirMessage(TDestDirResult result, const std::u16string& dir) const;
     // The stages from the previous version to the programs that are waited for. setWaitText is
     // called with the status text of each phase.
     void InstallStages(const std::function<void(const std::u16string&)>& setWaitText);
     // A mini setup's step before the stages: downloads the full setup named by the script into the
     // temporary folder, makes it the package and loads its script in place of the mini script.
     // False when that failed and the user wants to go back (the window restores its input layout);
-    // ends the process when the user chooses Exit Setup, and with ecDownloadFailed in an
+    // ends the run when the user chooses Exit Setup, and with ecDownloadFailed in an
     // unattended run, which has nobody to answer.
     bool DownloadFullSetup();
-    // The full setup downloaded last; empty before any. Deleted at the orderly end.
+    // The full setup downloaded last; empty before any. Deleted at the orderly end, which every
+    // run reaches.
     const std::u16string& DownloadedSetupPath() const { return FDownloadedSetupPath; }
 
     // The Run button's caption once the install is complete.
@@ -107,12 +113,9 @@ public:
     // The programs started without waiting, when the run ends.
     void StartPrograms(HWND owner);
 
-    // Ends the process at once with the code; nothing of the orderly end runs.
-    [[noreturn]] static void EndProcess(TExitCode code);
-
 private:
-    // An unattended run cannot ask: the reason goes to standard error and the process ends.
-    void EndUnattended(TExitCode code, const std::u16string& reason);
+    // An unattended run cannot ask: the reason goes to standard error and the run ends.
+    [[noreturn]] void EndUnattended(TExitCode code, const std::u16string& reason);
     void UninstallOldVersion();
     void KillRunningApps();
     void InstallFiles();
@@ -139,7 +142,3 @@ private:
 // ---- Helpers shared by the stages -------------------------------------------------------------
 // The current local date and time (days since 1899-12-30).
 double NowDateTime();
-// The system folder ("C:\Windows\System32") without a trailing backslash.
-std::u16string SystemDirectory();
-// The system's text for an error code.
-std::u16string SysErrorMessage(DWORD code);

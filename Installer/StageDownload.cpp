@@ -17,12 +17,6 @@
 #include "PackageFormat.h"
 #include "SetupScript.h"
 
-namespace {
-
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
-}  // namespace
-
 bool TSetupEngine::DownloadFullSetup() {
     const bool unattended = FSilent || FAuto;
     GlobalHttpProxy().SetValues(FHost.ProxySettings());
@@ -51,7 +45,7 @@ bool TSetupEngine::DownloadFullSetup() {
             DeleteFileW(W(path));
             if (unattended)
                 EndUnattended(ecDownloadFailed, u"download of " + url + u" failed: " + http.LastError());
-            if (FHost.AskDownloadFailure(FTitle, url)) EndProcess(ecSuccess);  // Exit Setup
+            if (FHost.AskDownloadFailure(FTitle, url)) throw TRunEnd{ecSuccess};  // Exit Setup
             return false;
         }
         FDownloadedSetupPath = path;

@@ -12,8 +12,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 LU_DECLARE_EXCEPTION(EFileWriteError, Exception);
 
 void WriteWholeFile(const std::u16string& path, const TMemoryStream& content) {
@@ -79,7 +77,7 @@ void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream
             case 5:  // Ignore
                 return;
             default:
-                EndProcess(ecWriteFailureExit);  // Exit Setup, or the dialog closed
+                throw TRunEnd{ecWriteFailureExit};  // Exit Setup, or the dialog closed
             }
         }
     }

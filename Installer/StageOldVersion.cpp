@@ -8,30 +8,21 @@
 #include "LuSysUtilsWin.h"
 
 namespace {
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-}  // namespace
-
-namespace {
 
 // "QuietUninstallString" of the key below HKEY_LOCAL_MACHINE; empty when the key or the value is
 // missing. A value of another type than text is a broken entry and raises.
 std::u16string ReadQuietUninstall(const std::u16string& keyName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(keyName), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
-    TRegKey owned(key);
     const std::u16string valueName(QuietUninstallValueName);
-    const wchar_t* name = W(valueName);
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    std::u16string value;
+    switch (TLuRegfn::ReadString(HKEY_LOCAL_MACHINE, keyName, valueName, value)) {
+    case TLuRegfn::TReadResult::rrFound:
+        return value;
+    case TLuRegfn::TReadResult::rrNotText:
         throw Exception(u"Invalid data type for '" + valueName + u"' of " + keyName);
-    std::u16string value(size / 2 + 1, u'\0');
-    size = DWORD(value.size() * 2);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-        return {};
-    value.resize(size / 2);
-    while (!value.empty() && value.back() == u'\0') value.pop_back();
-    return value;
+    case TLuRegfn::TReadResult::rrMissing:
+        break;
+    }
+    return {};
 }
 
 }  // namespace

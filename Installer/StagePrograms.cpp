@@ -12,8 +12,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 // The quiet request of a goto URL through the process-wide proxy settings: the answer and every
 // error are of no interest, and a host that does not answer the connection is given up soon.
 void RequestUrlQuietly(const std::u16string& url) {

@@ -14,8 +14,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 // Releases a COM interface when it goes out of scope.
 template <class T>
 struct TComPtr {
@@ -41,12 +39,10 @@ void TSetupEngine::WriteRegistry() {
         const std::u16string valueData = TSetupfn::ExpandPath(reg.ValueData, FTitle);
         while (!subKey.empty() && subKey.front() == u'\\') subKey.erase(0, 1);
 
-        HKEY key = nullptr;
         const HKEY root = reinterpret_cast<HKEY>(uintptr_t(RootKeyToHKEY(reg.RootKey)));
-        if (RegCreateKeyExW(root, W(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            continue;  // a key that cannot be opened or created is passed over
-        TRegKey owned(key);
+        const TRegKey owned = CreateRegKey(root, W(subKey), KEY_ALL_ACCESS);
+        if (!owned) continue;  // a key that cannot be opened or created is passed over
+        const HKEY key = owned.Get();
         LONG rc = ERROR_SUCCESS;
         switch (reg.ValueType) {
         case rvtString:

@@ -10,8 +10,6 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 void WriteDataFile(const std::u16string& path, const std::string& bytes) {
     TUniqueHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
@@ -40,11 +38,9 @@ void TSetupEngine::WriteUninstallKey() {
     const std::vector<TUninstallValue> values = UninstallValues(*FScript, context);
 
     // The wide registry functions: the product name and paths survive whatever the ANSI code page.
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(UninstallKeyName(FScript->BaseInfo->GUID)), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;  // without the rights for it there is no entry, and nothing else depends on it
-    TRegKey owned(key);
+    const TRegKey owned = CreateRegKey(HKEY_LOCAL_MACHINE, W(UninstallKeyName(FScript->BaseInfo->GUID)), KEY_ALL_ACCESS);
+    if (!owned) return;  // without the rights for it there is no entry, and nothing else depends on it
+    const HKEY key = owned.Get();
     for (const TUninstallValue& v : values) {
         LONG rc = ERROR_SUCCESS;
         switch (v.Type) {

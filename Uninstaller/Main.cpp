@@ -1,5 +1,6 @@
 // The uninstaller's entry point: Uninstall.exe in the destination, named by the installation's
 // uninstall entry ("UninstallString", and "QuietUninstallString" with /SILENT).
+#include "LuExceptions.h"
 #include "LuHandles.h"
 #include "LuStrUtils.h"
 #include "LuSysUtilsWin.h"
@@ -13,36 +14,18 @@ using namespace lu::ui;
 
 namespace {
 
-void WriteStdErr(const std::u16string& text) {
-    const std::string line = "uninstall: " + Utf16ToUtf8(text) + "\n";
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
-}
-
-std::u16string ErrorMessage(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        return e.Message();
-    } catch (const std::exception& e) {
-        return Utf8ToUtf16(e.what());
-    } catch (...) {
-        return u"Unknown error";
-    }
-}
+void WriteStdErr(const std::u16string& text) { TLuSysfnWin::WriteStdErr(u"uninstall: " + text); }
 
 // An error nothing else handled: on standard error in a silent run, in a message box otherwise.
-[[noreturn]] void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
-    const std::u16string message = ErrorMessage(error);
+// The run then ends with ucUnhandledError.
+void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
+    const std::u16string message = ExceptionMessage(error);
     if (silent) {
         WriteStdErr(u"error: " + message);
     } else {
         const std::u16string text = message + u"\r\n\r\nThe uninstaller cannot continue and will now end.";
-        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
-                    reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONERROR | MB_TASKMODAL);
     }
-    ExitProcess(UINT(ucUnhandledError));
 }
 
 // The silent run shows nothing.
@@ -91,10 +74,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
     } catch (...) {
         ReportCrash(std::current_exception(), silent, caption);
+        return int(ucUnhandledError);
     }
 
-    Application().OnException = [&caption](std::exception_ptr error) { ReportCrash(error, false, caption); };
+    // An error in an event handler leaves the window procedure and the message loop as an
+    // exception that reaches the catch below.
+    Application().OnException = [](std::exception_ptr error) { std::rethrow_exception(error); };
     std::unique_ptr<TUninstallForm> form;
+    int code = ucUnhandledError;
     try {
         TUninstallView view;
         view.Title = engine.Title();
@@ -102,13 +89,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         view.IconPng = engine.IconPng();
         view.Texts = engine.Texts();
         form = std::make_unique<TUninstallForm>(view, [&engine](TUninstallHost& host) { return engine.Run(host); });
+        Application().SetMainForm(form.get());
+        form->Show();
+        Application().Run();
+        code = form->ExitCode();
     } catch (...) {
         ReportCrash(std::current_exception(), false, caption);
     }
-    Application().SetMainForm(form.get());
-    form->Show();
-    Application().Run();
-    const int code = form->ExitCode();
+    Application().SetMainForm(nullptr);
     form.reset();
     return code;
 }

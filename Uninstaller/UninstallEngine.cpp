@@ -18,44 +18,16 @@
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
-
-std::u16string SystemDir() {
-    wchar_t buf[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(buf, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? U(buf) : std::u16string(u"C:\\Windows\\System32");
-}
-
+// The system's text for an error, quoted inside a sentence: without its final full stop.
 std::u16string ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string result = n ? U(text) : u"system error " + IntToStr(int64_t(code));
-    if (text) LocalFree(text);
-    result = Trim(result);
-    if (!result.empty() && result.back() == u'.') result.pop_back();  // it is quoted inside a sentence
+    std::u16string result = SysErrorMessage(code);
+    if (!result.empty() && result.back() == u'.') result.pop_back();
     return result;
 }
 
 // A string value, or nothing when the key or the value is missing or is not text.
 bool ReadRegText(HKEY root, const std::u16string& keyName, const std::u16string& valueName, std::u16string& value) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, W(keyName), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    TRegKey owned(key);
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    std::u16string text(size / 2 + 1, u'\0');
-    size = DWORD(text.size() * 2);
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return false;
-    text.resize(size / 2);
-    while (!text.empty() && text.back() == u'\0') text.pop_back();
-    value = text;
-    return true;
+    return TLuRegfn::ReadString(root, keyName, valueName, value) == TLuRegfn::TReadResult::rrFound;
 }
 
 std::string ReadWholeFile(const std::u16string& path, const char16_t* name) {
@@ -90,7 +62,7 @@ std::u16string FinalPath(HANDLE handle) {
     wchar_t buf[32768];
     const DWORD n = GetFinalPathNameByHandleW(handle, buf, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0 || n >= 32768) return {};
-    std::u16string p = U(buf);
+    std::u16string p = U16(buf);
     if (p.compare(0, 8, u"\\\\?\\UNC\\") == 0) return u"\\\\" + p.substr(8);
     if (p.compare(0, 4, u"\\\\?\\") == 0) return p.substr(4);
     return p;
@@ -150,11 +122,10 @@ TDeleteResult DeleteInstalledFile(const TFileRemoval& item, DWORD& error) {
 }
 
 bool KeyIsEmpty(HKEY root, const std::u16string& keyName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, W(keyName), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    TRegKey owned(key);
+    const TRegKey key = OpenRegKey(root, W(keyName), KEY_QUERY_VALUE);
+    if (!key) return false;
     DWORD subKeys = 1, values = 1;
-    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+    return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
                             nullptr, nullptr) == ERROR_SUCCESS &&
            subKeys == 0 && values == 0;
 }
@@ -228,7 +199,7 @@ TUninstallOutcome TUninstallEngine::Run(TUninstallHost& host) {
 
 void TUninstallEngine::EndPrograms(TUninstallHost& host) {
     // By its full path: a taskkill.exe in the destination must not run with administrator rights.
-    const std::u16string taskkill = u"\"" + SystemDir() + u"\\taskkill.exe\"";
+    const std::u16string taskkill = u"\"" + SystemDirectory() + u"\\taskkill.exe\"";
     for (const std::u16string& name : FPlan->ProgramsToEnd) {
         std::u16string command = TaskKillCommand(name);
         command.replace(0, command.find(u' '), taskkill);
@@ -264,11 +235,10 @@ void TUninstallEngine::RemoveFiles(TUninstallHost& host, TUninstallOutcome& outc
 void TUninstallEngine::RemoveRegistryValues(TUninstallHost& host, TUninstallOutcome& outcome) {
     for (const TRegRemoval& v : FPlan->Values) {
         host.StepProgress();
-        HKEY key = nullptr;
-        const LONG open = RegOpenKeyExW(RootHandle(v.Root), W(v.SubKey), 0, KEY_SET_VALUE, &key);
+        LONG open = ERROR_SUCCESS;
+        const TRegKey key = OpenRegKey(RootHandle(v.Root), W(v.SubKey), KEY_SET_VALUE, &open);
         if (open == ERROR_FILE_NOT_FOUND) continue;
-        TRegKey owned(key);
-        const LONG rc = open == ERROR_SUCCESS ? RegDeleteValueW(key, W(v.ValueName)) : open;
+        const LONG rc = key ? RegDeleteValueW(key.Get(), W(v.ValueName)) : open;
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
             outcome.Failed.push_back(v.SubKey + u"\\" + v.ValueName + u" (" + ErrorText(DWORD(rc)) + u")");
     }
@@ -294,15 +264,14 @@ void TUninstallEngine::RemoveUninstallEntry(TUninstallOutcome& outcome) {
         outcome.Kept.push_back(u"HKLM\\" + keyName + u" (it belongs to the installation in " + location + u")");
         return;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(keyName), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        outcome.Failed.push_back(u"HKLM\\" + keyName);
-        return;
-    }
     {
-        TRegKey owned(key);
+        const TRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, W(keyName), KEY_SET_VALUE);
+        if (!key) {
+            outcome.Failed.push_back(u"HKLM\\" + keyName);
+            return;
+        }
         TUninstallContext context;
-        for (const TUninstallValue& v : UninstallValues(*FScript, context)) RegDeleteValueW(key, W(v.Name));
+        for (const TUninstallValue& v : UninstallValues(*FScript, context)) RegDeleteValueW(key.Get(), W(v.Name));
     }
     if (KeyIsEmpty(HKEY_LOCAL_MACHINE, keyName)) {
         const LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(keyName));

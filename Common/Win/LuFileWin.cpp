@@ -7,11 +7,6 @@
 #include "LuWinLog.h"
 
 namespace {
-const wchar_t* W(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 // Days from 1 January 1601 (file times) to 30 December 1899 (TDateTime).
 constexpr int64_t DateTimeEpochDays = 109205;
 constexpr int64_t MsPerDay = 86400000;

@@ -113,6 +113,27 @@ private:
     bool FInitialized;
 };
 
+// A registry key opened or created straight into its owner: empty on failure, with the system's
+// result in *result when asked for (ERROR_SUCCESS when the key is open).
+inline TRegKey OpenRegKey(HKEY root, const wchar_t* subKey, REGSAM access, LONG* result = nullptr)
+{
+    TRegKey key;
+    const LONG rc = ::RegOpenKeyExW(root, subKey, 0, access, key.Receive());
+    if (rc != ERROR_SUCCESS) key.Release();  // what a failed call left there is no key of ours
+    if (result) *result = rc;
+    return key;
+}
+
+inline TRegKey CreateRegKey(HKEY root, const wchar_t* subKey, REGSAM access, LONG* result = nullptr)
+{
+    TRegKey key;
+    const LONG rc =
+        ::RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key.Receive(), nullptr);
+    if (rc != ERROR_SUCCESS) key.Release();
+    if (result) *result = rc;
+    return key;
+}
+
 // ---- GDI ----------------------------------------------------------------------------------------
 // Painting creates short-lived GDI objects on every paint; a paint that throws must not leave them
 // behind, nor a selection that keeps one alive inside a device context.

@@ -132,12 +132,6 @@ struct THttpFailure {
     std::u16string Message;
 };
 
-std::u16string FromWide(const wchar_t* text, size_t length)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
 // Texts of the WinHTTP errors a download meets, for systems whose winhttp.dll carries no message
 // table (Wine's has none).
 const char* KnownErrorText(DWORD error)
@@ -171,7 +165,7 @@ std::u16string ErrorText(DWORD error)
                                         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                     Api().Module, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::u16string text;
-    if (length > 0) text = Trim(FromWide(message, length));
+    if (length > 0) text = Trim(U16(message, length));
     if (message) ::LocalFree(message);
     if (const char* known = KnownErrorText(error); known && text.empty()) text = Utf8ToUtf16(known);
     if (text.empty()) text = u"Windows error";
@@ -192,7 +186,7 @@ std::u16string QueryHeader(HINTERNET request, DWORD info)
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
     if (!Api().QueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size, WINHTTP_NO_HEADER_INDEX))
         return {};
-    return FromWide(buffer.data(), size / sizeof(wchar_t));
+    return U16(buffer.data(), size / sizeof(wchar_t));
 }
 
 DWORD QueryStatus(HINTERNET request)
@@ -239,16 +233,16 @@ TUrlParts CrackUrl(const std::u16string& url)
     parts.dwHostNameLength = DWORD(-1);
     parts.dwUrlPathLength = DWORD(-1);
     parts.dwExtraInfoLength = DWORD(-1);
-    if (!Api().CrackUrl(Wide(url), DWORD(url.size()), 0, &parts)) Fail(u"Invalid URL \"" + url + u"\"");
+    if (!Api().CrackUrl(W(url), DWORD(url.size()), 0, &parts)) Fail(u"Invalid URL \"" + url + u"\"");
     // The scheme test of WinHTTP ignores case, as URLs do: "HTTPS://" is https too.
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         throw THttpFailure{u"Unsupported URL \"" + url + u"\": only http and https can be downloaded"};
     TUrlParts result;
     result.Secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    result.Host = FromWide(parts.lpszHostName, parts.dwHostNameLength);
+    result.Host = U16(parts.lpszHostName, parts.dwHostNameLength);
     result.Port = parts.nPort;
-    result.Object = FromWide(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                    FromWide(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    result.Object = U16(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                    U16(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     result.Object = result.Object.substr(0, result.Object.find(u'#'));
     if (result.Object.empty()) result.Object = u"/";
     if (result.Host.empty()) throw THttpFailure{u"Invalid URL \"" + url + u"\": no host"};
@@ -337,7 +331,7 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
         }
         // Never the system's or the environment's proxy: either the one set, or none.
         THttpHandle session(api.Open(kUserAgent, proxy.Checked ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                     proxy.Checked ? Wide(proxyName) : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+                                     proxy.Checked ? W(proxyName) : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session) Fail(u"Cannot open an HTTP session");
         // Name resolution and connecting share the connect time-out; sending and each receive
         // wait at most the read time-out.
@@ -353,9 +347,9 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
                 throw THttpFailure{u"Redirect from https to http refused: " + current};
             wasSecure = parts.Secure;
 
-            THttpHandle connection(api.Connect(session.Get(), Wide(parts.Host), parts.Port, 0));
+            THttpHandle connection(api.Connect(session.Get(), W(parts.Host), parts.Port, 0));
             if (!connection) Fail(u"Cannot connect to " + parts.Host);
-            THttpHandle request(api.OpenRequest(connection.Get(), L"GET", Wide(parts.Object), nullptr, WINHTTP_NO_REFERER,
+            THttpHandle request(api.OpenRequest(connection.Get(), L"GET", W(parts.Object), nullptr, WINHTTP_NO_REFERER,
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES, parts.Secure ? WINHTTP_FLAG_SECURE : 0));
             if (!request) Fail(u"Cannot create the request for " + current);
             DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
@@ -381,8 +375,8 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
                 if (!api.QueryAuthSchemes(request.Get(), &supported, &first, &authTarget)) break;
                 const DWORD scheme = ChooseAuthScheme(supported);
                 if (scheme == 0 || authTarget != WINHTTP_AUTH_TARGET_PROXY) break;
-                if (!api.SetCredentials(request.Get(), WINHTTP_AUTH_TARGET_PROXY, scheme, Wide(proxy.UserName),
-                                        Wide(proxy.Password), nullptr))
+                if (!api.SetCredentials(request.Get(), WINHTTP_AUTH_TARGET_PROXY, scheme, W(proxy.UserName),
+                                        W(proxy.Password), nullptr))
                     Fail(u"Cannot set the proxy credentials");
                 DrainBody(request.Get());
                 credentialsGiven = true;

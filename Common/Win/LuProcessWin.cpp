@@ -9,10 +9,6 @@
 #include "LuWinLog.h"
 
 namespace {
-const wchar_t* W(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 // Empty texts mean "none" to the shell.
 const wchar_t* WOrNull(const std::u16string& text)
 {

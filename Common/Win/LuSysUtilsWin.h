@@ -19,6 +19,7 @@
 
 #include "LuHandles.h"
 #include "LuSysUtils.h"
+#include "LuWinText.h"
 
 struct TEnumTypeInfo;
 
@@ -58,6 +59,13 @@ public:
     // The shell folder of a CSIDL identifier (current path, not created) with a trailing
     // backslash; empty when the shell cannot tell.
     static std::u16string GetSpecialFolder(int folderId);
+
+    enum class TReadResult { rrFound, rrMissing, rrNotText };
+    // A text value (REG_SZ or REG_EXPAND_SZ, not expanded) of the key below the root, without its
+    // trailing zeros. rrMissing when the key or the value cannot be read, rrNotText for a value
+    // of another type; the value is set only for rrFound.
+    static TReadResult ReadString(HKEY root, const std::u16string& keyName, const std::u16string& valueName,
+                                  std::u16string& value);
 };
 
 class TLuSysfnWin : public TLuSysfn {
@@ -68,6 +76,9 @@ public:
     static void WriteStdOut(const std::u16string& text);
     // Writes bytes unchanged to the standard output handle, if there is one.
     static void WriteStdOutBytes(const void* bytes, size_t size);
+    // Writes the text in UTF-8, followed by LF, to the standard error handle: the report of an
+    // unattended run. A process without standard error writes nothing.
+    static void WriteStdErr(const std::u16string& text);
     // True when a user-mode debugger is attached to the process.
     static bool IsDebugging();
     // The declared name of an enumeration value; the number as text when it is out of range.
@@ -142,6 +153,16 @@ TUniqueHandle FileOpenExisting(const std::u16string& fileName, DWORD access, DWO
 // ---- Modules ----------------------------------------------------------------------------------
 // Loads a DLL from the system folder only, never from the application's folder.
 HMODULE LoadSystemDll(const wchar_t* name);
+// The system folder ("C:\Windows\System32") without a trailing backslash; that very folder when
+// the system cannot tell.
+std::u16string SystemDirectory();
+
+// ---- Errors and text --------------------------------------------------------------------------
+// The system's text for an error code, without the line break that ends it; "System error N"
+// when the system has none.
+std::u16string SysErrorMessage(DWORD code);
+// Bytes in the ANSI code page as text.
+std::u16string AnsiToText(std::string_view bytes);
 
 // ---- Command line ------------------------------------------------------------------------------
 // The arguments of a command line by the rules of CommandLineToArgvW.

@@ -12,15 +12,6 @@
 #include "LuXmlUtils.h"
 
 namespace {
-const wchar_t* W(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-std::u16string FromW(const wchar_t* text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
 std::string ToAnsi(const std::u16string& text)
 {
     if (text.empty()) return std::string();
@@ -28,16 +19,6 @@ std::string ToAnsi(const std::u16string& text)
     if (size <= 0) return std::string();
     std::string result(size_t(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, W(text), int(text.size()), &result[0], size, nullptr, nullptr);
-    return result;
-}
-
-std::u16string FromAnsi(const std::string& text)
-{
-    if (text.empty()) return std::u16string();
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    if (size <= 0) return std::u16string();
-    std::u16string result(size_t(size), u'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), reinterpret_cast<wchar_t*>(&result[0]), size);
     return result;
 }
 
@@ -85,7 +66,29 @@ std::u16string TLuRegfn::GetSpecialFolder(int folderId)
         LogWin32Failure("SHGetFolderPathW", IntToStr(folderId), DWORD(hr));
         return std::u16string();
     }
-    return IncludeTrailingBackslash(FromW(path));
+    return IncludeTrailingBackslash(U16(path));
+}
+
+TLuRegfn::TReadResult TLuRegfn::ReadString(HKEY root, const std::u16string& keyName, const std::u16string& valueName,
+                                           std::u16string& value)
+{
+    const TRegKey key = OpenRegKey(root, W(keyName), KEY_READ);
+    if (!key) return TReadResult::rrMissing;
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExW(key.Get(), W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return TReadResult::rrMissing;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return TReadResult::rrNotText;
+    // One more character than asked for: the stored text need not end with a zero.
+    std::u16string text(size / 2 + 1, u'\0');
+    size = DWORD(text.size() * 2);
+    if (::RegQueryValueExW(key.Get(), W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) !=
+        ERROR_SUCCESS)
+        return TReadResult::rrMissing;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return TReadResult::rrNotText;  // changed in between
+    text.resize(size / 2);
+    while (!text.empty() && text.back() == u'\0') text.pop_back();
+    value = text;
+    return TReadResult::rrFound;
 }
 
 // ---- TLuSysfnWin ---------------------------------------------------------------------------------
@@ -105,6 +108,21 @@ void TLuSysfnWin::WriteStdOutBytes(const void* bytes, size_t size)
         DWORD written = 0;
         const DWORD chunk = size > 0x10000 ? 0x10000 : DWORD(size);
         if (!::WriteFile(out, p, chunk, &written, nullptr) || written == 0) return;
+        p += written;
+        size -= written;
+    }
+}
+
+void TLuSysfnWin::WriteStdErr(const std::u16string& text)
+{
+    const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
+    const std::string line = Utf16ToUtf8(text) + "\n";
+    const char* p = line.data();
+    size_t size = line.size();
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(err, p, DWORD(size), &written, nullptr) || written == 0) return;
         p += written;
         size -= written;
     }
@@ -180,7 +198,7 @@ std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine)
         return result;
     }
     TLocalMemory owner(argv);
-    for (int i = 0; i < count; ++i) result.push_back(FromW(argv[i]));
+    for (int i = 0; i < count; ++i) result.push_back(U16(argv[i]));
     return result;
 }
 
@@ -203,14 +221,14 @@ std::u16string ModuleFileName(HMODULE module)
 
 int ParamCount()
 {
-    const size_t count = SplitCommandLine(FromW(::GetCommandLineW())).size();
+    const size_t count = SplitCommandLine(U16(::GetCommandLineW())).size();
     return count > 0 ? int(count) - 1 : 0;
 }
 
 std::u16string ParamStr(int index)
 {
     if (index == 0) return ModuleFileName(nullptr);
-    const std::vector<std::u16string> args = SplitCommandLine(FromW(::GetCommandLineW()));
+    const std::vector<std::u16string> args = SplitCommandLine(U16(::GetCommandLineW()));
     if (index < 0 || size_t(index) >= args.size()) return std::u16string();
     return args[size_t(index)];
 }
@@ -226,7 +244,7 @@ std::u16string AnsiEnvironmentVariable(const char* name)
         const DWORD length = ::GetEnvironmentVariableA(name, &value[0], size);
         value.resize(length < size ? length : 0);
     }
-    return FromAnsi(value);
+    return AnsiToText(value);
 }
 
 void InitLocaleFormats()
@@ -252,12 +270,39 @@ HMODULE LoadSystemDll(const wchar_t* name)
     HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
     // Systems without LOAD_LIBRARY_SEARCH_SYSTEM32: the full path in the system folder.
-    wchar_t path[MAX_PATH];
-    const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
-    if (n == 0 || n + wcslen(name) + 2 > MAX_PATH) return nullptr;
-    lstrcatW(path, L"\\");
-    lstrcatW(path, name);
-    return ::LoadLibraryW(path);
+    return ::LoadLibraryW(W(SystemDirectory() + u"\\" + U16(name)));
+}
+
+std::u16string SystemDirectory()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryW(buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return U16(buffer, n);
+    LogWin32Failure("GetSystemDirectoryW", std::u16string());
+    return u"C:\\Windows\\System32";
+}
+
+std::u16string SysErrorMessage(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    TLocalMemory owner(text);
+    std::u16string result = n ? U16(text, n) : std::u16string();
+    while (!result.empty() && (result.back() == u'\n' || result.back() == u'\r' || result.back() == u' '))
+        result.pop_back();
+    return result.empty() ? u"System error " + IntToStr(int64_t(code)) : result;
+}
+
+std::u16string AnsiToText(std::string_view bytes)
+{
+    if (bytes.empty()) return std::u16string();
+    const int size = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (size <= 0) return std::u16string();
+    std::u16string result(size_t(size), u'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(&result[0]), size);
+    return result;
 }
 
 void RestrictDllSearch()

@@ -19,6 +19,14 @@ enum TExitCode : int {
                              // full setup, or what it downloaded is no full setup; nothing was installed
 };
 
+// Ends the run with its exit code. Thrown where the run is over (a user's choice, an unattended
+// failure, the end of a complete install), it unwinds to wWinMain, which returns the code: every
+// destructor on the way runs, so the engine's orderly end (deleting a downloaded full setup) is
+// never skipped. It is no exception class, so no handler for errors catches it on the way.
+struct TRunEnd {
+    TExitCode Code;
+};
+
 struct TExitCodeInfo {
     TExitCode Code;
     const char* Meaning;

@@ -9,27 +9,12 @@
 #include "LuExceptions.h"
 #include "LuStrUtils.h"
 #include "LuStreams.h"
+#include "LuSysUtilsWin.h"
 #include "LuWinLog.h"
 #include "PackageFormat.h"
 #include "Setupfn.h"
 
 namespace {
-
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
-std::u16string ErrorText(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string result = n ? std::u16string(reinterpret_cast<const char16_t*>(text), n)
-                              : u"System error " + IntToStr(int64_t(code));
-    if (text) ::LocalFree(text);
-    while (!result.empty() && (result.back() == u'\n' || result.back() == u'\r' || result.back() == u' '))
-        result.pop_back();
-    return result;
-}
 
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
 {
@@ -64,7 +49,7 @@ HRSRC FindPackageResource(HMODULE module, const std::string& name)
 TPackageModule TPackageModule::OpenFile(const std::u16string& fileName)
 {
     TPackageModule result;
-    const wchar_t* name = reinterpret_cast<const wchar_t*>(fileName.c_str());
+    const wchar_t* name = W(fileName);
     // Our own handle first: it fails while anyone writes the file, and keeps writers, renames and
     // deletes away until Close.
     result.FFile.Reset(::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -157,7 +142,7 @@ TPackageFileWriter::TPackageFileWriter(const std::u16string& fileName) : FFileNa
     if (!FFile) {
         const DWORD error = ::GetLastError();
         LogWin32Failure("CreateFileW", fileName, error);
-        throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, ErrorText(error)}));
+        throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(error)}));
     }
 }
 
@@ -211,7 +196,7 @@ void TPackageFileWriter::Finish()
     if (!::FlushFileBuffers(FFile.Get()) || !::GetFileInformationByHandle(FFile.Get(), &FIdentity)) {
         const DWORD error = ::GetLastError();
         FFile.Reset();
-        throw EWriteError(Format(u"Cannot write file \"%s\". %s", {FFileName, ErrorText(error)}));
+        throw EWriteError(Format(u"Cannot write file \"%s\". %s", {FFileName, SysErrorMessage(error)}));
     }
     FIdentified = true;
     FWritten = FHash.Final();

@@ -175,6 +175,55 @@ TEST(BaseDialogForm, ErrorInAClickHandlerReachesTheApplicationNotTheWindowProced
     Application().OnException = nullptr;
 }
 
+// A host that rethrows in OnException ends the run from inside a handler: the value leaves the
+// window procedure as a pending error and the loops rethrow it, the modal loop first (undoing
+// what it disabled), then the application's loop. A value of no exception class, as a run end is.
+TEST(BaseDialogForm, ErrorThatTheHostRethrowsLeavesTheModalLoopAndTheApplicationLoop) {
+    Application().OnException = [](std::exception_ptr e) { std::rethrow_exception(e); };
+    struct TRestoreHandler {
+        ~TRestoreHandler() { Application().OnException = nullptr; }
+    } restoreHandler;
+    TwoWindows w;
+    {
+        TBaseDialogForm d(w.owner.get());
+        d.btnCancel->SetModalResult(mrNone);
+        d.btnCancel->OnClick = [](TObject*) { throw 42; };
+        After(100, [&] { PostKey(d.Handle(), VK_ESCAPE); });
+        After(5000, [&] { d.SetModalResult(mrAbort); });
+        int thrown = 0;
+        try {
+            const TModalResult result = d.ShowModal();
+            ADD_FAILURE() << "the modal loop returned " << result;
+        } catch (int value) {
+            thrown = value;
+        }
+        EXPECT_EQ(thrown, 42);
+        EXPECT_FALSE(d.Modal());
+        EXPECT_FALSE(IsWindowVisible(d.Handle()));
+        EXPECT_TRUE(IsWindowEnabled(w.owner->Handle()));
+        EXPECT_TRUE(IsWindowEnabled(w.other->Handle()));
+        EXPECT_EQ(Application().ModalLevel(), 0);
+    }
+
+    w.btnInner->OnClick = [](TObject*) { throw 7; };
+    After(100, [&] {
+        PostMessageW(w.btnInner->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(w.btnInner->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    });
+    After(5000, [] { Application().Terminate(); });
+    int thrown = 0;
+    try {
+        Application().Run();
+        ADD_FAILURE() << "the application's loop ended without the error";
+    } catch (int value) {
+        thrown = value;
+    }
+    EXPECT_EQ(thrown, 7);
+    EXPECT_FALSE(Application().Terminated());
+    // Nothing is left pending for the next loop.
+    EXPECT_NO_THROW(Application().ProcessMessages());
+}
+
 TEST(BaseDialogForm, ShowingAVisibleFormModallyIsRefusedAndDisablesNothing) {
     TwoWindows w;
     TBaseDialogForm d(w.owner.get());

@@ -205,11 +205,20 @@ TEST(Handles, CloseExactlyOnceAndNeverARegistryRoot)
 
     { TRegKey root(HKEY_LOCAL_MACHINE); }
     { TRegKey root(HKEY_CURRENT_USER); }
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, &key), ERROR_SUCCESS)
-        << "a predefined root was closed";
-    TRegKey owned(key);
-    EXPECT_TRUE(owned);
+    LONG result = -1;
+    EXPECT_TRUE(OpenRegKey(HKEY_LOCAL_MACHINE, L"Software", KEY_READ, &result)) << "a predefined root was closed";
+    EXPECT_EQ(result, ERROR_SUCCESS);
+
+    // A key that cannot be opened gives an empty owner and the reason.
+    EXPECT_FALSE(OpenRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-missing\\none", KEY_READ, &result));
+    EXPECT_EQ(result, ERROR_FILE_NOT_FOUND);
+    {
+        const TRegKey created = CreateRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-created", KEY_ALL_ACCESS, &result);
+        EXPECT_TRUE(created);
+        EXPECT_EQ(result, ERROR_SUCCESS);
+    }
+    EXPECT_TRUE(OpenRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-created", KEY_READ));
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\LuSetupTest-created"), ERROR_SUCCESS);
 }
 
 TEST(ComInitializer, UninitialisesOnlyWhatItInitialised)

@@ -7,10 +7,7 @@
 #include <functional>
 #include <string>
 
-inline const wchar_t* W(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+#include "LuWinText.h"
 
 // The folder of the running test executable, with a trailing backslash.
 std::u16string TestExeDir();

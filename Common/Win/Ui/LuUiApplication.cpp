@@ -44,8 +44,10 @@ void TApplication::ProcessMessage(MSG& msg) {
 }
 
 bool TApplication::HandleMessage() {
+    RethrowPending();
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        RethrowPending();  // a sent message may have failed while the queue was looked at
         WaitMessage();
         return !FTerminated;
     }
@@ -54,22 +56,34 @@ bool TApplication::HandleMessage() {
         return false;
     }
     ProcessMessage(msg);
+    RethrowPending();
     return !FTerminated;
 }
 
 void TApplication::ProcessMessages() {
+    RethrowPending();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             FTerminated = true;
-            return;
+            break;
         }
         ProcessMessage(msg);
+        RethrowPending();
     }
+    RethrowPending();
 }
 
 void TApplication::Run() {
     while (!FTerminated) HandleMessage();
+    RethrowPending();
+}
+
+void TApplication::RethrowPending() {
+    if (!FPending) return;
+    std::exception_ptr pending = FPending;
+    FPending = nullptr;
+    std::rethrow_exception(pending);
 }
 
 void TApplication::Terminate() {
@@ -78,18 +92,14 @@ void TApplication::Terminate() {
 
 void TApplication::HandleException(std::exception_ptr error) {
     if (OnException) {
-        OnException(error);
+        try {
+            OnException(error);
+        } catch (...) {
+            if (!FPending) FPending = std::current_exception();
+        }
         return;
     }
-    std::u16string text = u"Unknown error";
-    try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        text = e.Message();
-    } catch (const std::exception& e) {
-        text = Utf8ToUtf16(e.what());
-    } catch (...) {
-    }
+    const std::u16string text = ExceptionMessage(error);
     HWND owner = FMainForm ? FMainForm->Handle() : nullptr;
     ModalStarted();
     MessageBoxW(owner, W(text), W(FTitle), MB_OK | MB_ICONERROR);

@@ -24,11 +24,11 @@ public:
     void SetMainForm(TForm* form) { FMainForm = form; }
 
     // Processes one message, waiting for one when none is queued. A WM_QUIT marks the application
-    // terminated; returns false then.
+    // terminated; returns false then. Rethrows a pending error (see OnException).
     bool HandleMessage();
-    // Processes every queued message and returns.
+    // Processes every queued message and returns. Rethrows a pending error.
     void ProcessMessages();
-    // Runs the message loop until the application is terminated.
+    // Runs the message loop until the application is terminated. Rethrows a pending error.
     void Run();
     // Asks the loops to end (posts WM_QUIT).
     void Terminate();
@@ -42,7 +42,10 @@ public:
     int ModalLevel() const { return FModalLevel; }
 
     // Errors that escape an event handler end here, never in the window procedure. The default
-    // shows the message in an error box; a host (the crash report) may replace it.
+    // shows the message in an error box; a host may replace it. A handler that throws makes what
+    // it throws pending: the message loops rethrow it once the window procedure has returned, so
+    // it leaves every loop (modal ones included) as an ordinary exception and reaches the code
+    // that started the outermost one. HandleException itself never throws.
     std::function<void(std::exception_ptr)> OnException;
     void HandleException(std::exception_ptr error);
 
@@ -51,11 +54,13 @@ public:
 
 private:
     void ProcessMessage(MSG& msg);
+    void RethrowPending();
 
     std::u16string FTitle;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
     int FModalLevel = 0;
+    std::exception_ptr FPending;  // the first error a handler threw, until a loop rethrows it
 };
 
 TApplication& Application();

@@ -10,6 +10,7 @@
 
 #include "LuColor.h"
 #include "LuObject.h"
+#include "LuWinText.h"  // W() and U16(), the Win32 text of a UTF-16 string
 
 namespace lu::ui {
 
@@ -94,7 +95,3 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 }  // namespace lu::ui
-
-// The Win32 text of a UTF-16 string; Win32 boundary helpers, not the toolkit's own.
-inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-inline std::u16string U16(const wchar_t* s) { return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string(); }
