@@ -359,7 +359,9 @@ void SetDecimalSeparator(char16_t separator)
     GDecimalSeparator.store(separator, std::memory_order_relaxed);
 }
 
-std::u16string FloatToStrGeneral(long double value, int precision)
+namespace {
+
+std::u16string FormatGeneral(long double value, int precision, char16_t decimal)
 {
     if (std::isnan(value)) return u"NAN";
     if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
@@ -411,16 +413,15 @@ std::u16string FloatToStrGeneral(long double value, int precision)
         out += std::to_string(exponent);
     }
     std::u16string result(out.begin(), out.end());
-    const char16_t decimal = DecimalSeparator();
     for (auto& c : result)
         if (c == char16_t(sep)) c = decimal;
     return result;
 }
 
-bool TryStrToFloat(std::u16string_view text, long double& value)
+// Accepts either separator as the decimal point (both may be the same).
+bool ParseFloat(std::u16string_view text, long double& value, char16_t sep, char16_t otherSep)
 {
     const std::u16string t = Trim(text);
-    const char16_t sep = DecimalSeparator();
     // Check the syntax here and hand the C library a plain ASCII form, so that neither its locale
     // nor its extras (hexadecimal floats, "inf", "nan") decide what is accepted.
     std::string ascii;
@@ -432,7 +433,7 @@ bool TryStrToFloat(std::u16string_view text, long double& value)
         ascii.push_back(char(t[i++]));
         ++mantissaDigits;
     }
-    if (i < n && t[i] == sep) {
+    if (i < n && (t[i] == sep || t[i] == otherSep)) {
         ascii.push_back('.');
         ++i;
         while (i < n && t[i] >= u'0' && t[i] <= u'9') {
@@ -467,6 +468,29 @@ bool TryStrToFloat(std::u16string_view text, long double& value)
     if (std::isinf(parsed) || std::isnan(parsed)) return false;  // overflow
     value = parsed;
     return true;
+}
+
+}  // namespace
+
+std::u16string FloatToStrGeneral(long double value, int precision)
+{
+    return FormatGeneral(value, precision, DecimalSeparator());
+}
+
+bool TryStrToFloat(std::u16string_view text, long double& value)
+{
+    const char16_t sep = DecimalSeparator();
+    return ParseFloat(text, value, sep, sep);
+}
+
+std::u16string FloatToStoredText(long double value)
+{
+    return FormatGeneral(value, 15, u'.');
+}
+
+bool TryStoredTextToFloat(std::u16string_view text, long double& value)
+{
+    return ParseFloat(text, value, u'.', u',');
 }
 
 // ---- Format -------------------------------------------------------------------------------

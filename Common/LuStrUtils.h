@@ -52,6 +52,11 @@ void SetDecimalSeparator(char16_t separator);
 std::u16string FloatToStrGeneral(long double value, int precision = 15);
 // Float parse with the locale's separator, exponent notation accepted, surrounding blanks allowed.
 bool TryStrToFloat(std::u16string_view text, long double& value);
+// The same two for values kept in files (scripts, JSON), which must read back the same under any
+// locale: written with "." always; read with "." or "," as the decimal point, since a file written
+// where the separator was "," may hold that. A stored value has no thousands separators.
+std::u16string FloatToStoredText(long double value);
+bool TryStoredTextToFloat(std::u16string_view text, long double& value);
 
 // ---- Format -------------------------------------------------------------------------------
 using TFormatArg = std::variant<int64_t, std::u16string>;

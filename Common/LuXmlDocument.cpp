@@ -208,7 +208,7 @@ void TXmlAttribute::SetInteger(int64_t value)
 
 void TXmlAttribute::SetFloat(long double value)
 {
-    RawValue = Utf16ToUtf8(FloatToStrGeneral(value));
+    RawValue = Utf16ToUtf8(FloatToStoredText(value));
     IsCData = false;
 }
 

@@ -48,19 +48,8 @@ bool MemberFloat(const TJsonObject& m, long double& value)
         value = m.get<double>();
         return true;
     }
-    if (m.is_string()) {
-        // Strings hold the text a number would: the locale's separator does not apply here.
-        const std::string s = m.get<std::string>();
-        try {
-            size_t used = 0;
-            const double d = std::stod(s, &used);
-            if (used != s.size()) return false;
-            value = d;
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
+    // A string holds the text the XML form would, read by the same rules whatever the locale.
+    if (m.is_string()) return TryStoredTextToFloat(Utf8ToUtf16(m.get<std::string>()), value);
     return false;
 }
 

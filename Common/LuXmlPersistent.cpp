@@ -189,7 +189,7 @@ void TXmlPersistent::LoadProperties(TPublished& object, const TXmlNode& node, in
         case TTypeKind::tkWString: p.Set(object, text); break;
         case TTypeKind::tkFloat: {
             long double f;
-            if (TryStrToFloat(text, f)) p.Set(object, StoredFloat(p, f));
+            if (TryStoredTextToFloat(text, f)) p.Set(object, StoredFloat(p, f));
             break;
         }
         default: break;
@@ -267,7 +267,7 @@ TPropValue ConvertValue(const TPropInfo& from, const TPropValue& v, const TPropI
         case TTypeKind::tkSet: return SetToText(from, std::get<int64_t>(v));
         case TTypeKind::tkString: return AnsiToText(std::get<std::string>(v));
         case TTypeKind::tkWString: return std::get<std::u16string>(v);
-        case TTypeKind::tkFloat: return FloatToStrGeneral(std::get<long double>(v));
+        case TTypeKind::tkFloat: return FloatToStoredText(std::get<long double>(v));
         default: return IntToStr(std::get<int64_t>(v));
         }
     };
@@ -275,7 +275,7 @@ TPropValue ConvertValue(const TPropInfo& from, const TPropValue& v, const TPropI
         if (std::holds_alternative<int64_t>(v)) return (long double)std::get<int64_t>(v);
         if (std::holds_alternative<long double>(v)) return std::get<long double>(v);
         long double f = 0;
-        TryStrToFloat(asText(), f);
+        TryStoredTextToFloat(asText(), f);
         return f;
     };
     switch (to.Kind) {

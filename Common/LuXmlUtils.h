@@ -55,7 +55,7 @@ public:
     std::u16string GetText() const;
     void SetText(std::u16string_view text);
     void SetInteger(int64_t value);
-    // General float format (LuStrUtils FloatToStrGeneral) with the locale's decimal separator.
+    // General float format with "." whatever the locale (LuStrUtils FloatToStoredText).
     void SetFloat(long double value);
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "LuStrUtils.h"
 #include "LuStreams.h"
@@ -251,6 +252,54 @@ TEST(SetupScriptRoundTrip, JsonGivesEqualScript)
     loaded.LoadFromJson(json);
     ExpectSameScript(original, loaded);
     EXPECT_EQ(loaded.FileList->Items(0)->LastWriteDate, 45291.729166666664);
+}
+
+// The builder and the installer may run under different locales: a file's date must load as the
+// value that was saved, or the uninstaller takes every installed file for one the user changed.
+TEST(SetupScriptRoundTrip, FileDateSurvivesACommaLocale)
+{
+    struct Case {
+        std::string attribute;  // as a stored script may hold it
+        bool ok;
+        double value;
+    };
+    const Case cases[] = {
+        {"45000.5", true, 45000.5},
+        {"45000,5", true, 45000.5},
+        {"45000.123", true, 45000.123},
+        {"45000,5.1", false, 0},
+        {"45.000,5", false, 0},
+        {"yesterday", false, 0},
+        {"", false, 0},
+    };
+    const char16_t saved = DecimalSeparator();
+    SetDecimalSeparator(u',');
+    TSetupFile file;
+    file.LastWriteDate = 45291.7291666667;
+    const std::string xml = SaveXml(file);
+    TSetupFile fromXml;
+    LoadXml(fromXml, xml);
+    TJsonObject json;
+    file.SaveToJson(json);
+    TSetupFile fromJson;
+    fromJson.LoadFromJson(json);
+    TSetupFile fromJsonText;
+    fromJsonText.LoadFromJson(TJsonObject{{"LastWriteDate", "45000,5"}});
+    std::vector<double> loaded;
+    for (const Case& c : cases) {
+        TSetupFile f;
+        f.LastWriteDate = 7;
+        LoadXml(f, "<TSetupFile LastWriteDate=\"" + c.attribute + "\"/>");
+        loaded.push_back(f.LastWriteDate);
+    }
+    SetDecimalSeparator(saved);
+
+    EXPECT_NE(xml.find("LastWriteDate=\"45291.7291666667\""), std::string::npos) << xml;
+    EXPECT_EQ(fromXml.LastWriteDate, 45291.7291666667);
+    EXPECT_EQ(fromJson.LastWriteDate, 45291.7291666667);
+    EXPECT_EQ(fromJsonText.LastWriteDate, 45000.5);
+    for (size_t i = 0; i < loaded.size(); ++i)
+        EXPECT_DOUBLE_EQ(loaded[i], cases[i].ok ? cases[i].value : 7.0) << cases[i].attribute;
 }
 
 TEST(SetupScriptRoundTrip, JsonStreamIsAsciiAndLoadsBack)

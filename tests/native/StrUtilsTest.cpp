@@ -324,6 +324,52 @@ TEST(StrUtilsFloat, ParseTable)
     }
 }
 
+// Stored values must read back wherever they were written, so the user's separator plays no part.
+TEST(StrUtilsFloat, StoredTextIgnoresTheLocale)
+{
+    struct Case {
+        std::u16string text;
+        bool ok;
+        long double value;
+    };
+    const Case cases[] = {
+        {u"45000.5", true, 45000.5L},
+        {u"45000,5", true, 45000.5L},  // written where the separator is ","
+        {u" -0,25 ", true, -0.25L},
+        {u",5", true, 0.5L},
+        {u"1,5E-5", true, 1.5e-5L},
+        {u"2e20", true, 2e20L},
+        {u"1,000.5", false, 0},        // no thousands separators in a stored value
+        {u"1.000,5", false, 0},
+        {u"1.5.2", false, 0},
+        {u"1,,5", false, 0},
+        {u"1 000", false, 0},
+        {u",", false, 0},
+        {u"", false, 0},
+        {u"1;5", false, 0},
+        {u"inf", false, 0},
+        {u"0x1p3", false, 0},
+        {u"1e99999", false, 0},
+    };
+    for (char16_t sep : {u'.', u','}) {
+        SeparatorScope scope(sep);
+        for (const auto& c : cases) {
+            long double v = 7;
+            EXPECT_EQ(TryStoredTextToFloat(c.text, v), c.ok) << U8(c.text) << " with " << char(sep);
+            EXPECT_EQ(v, c.ok ? c.value : 7.0L) << U8(c.text) << " with " << char(sep);
+        }
+        EXPECT_EQ(FloatToStoredText(-2.5L), u"-2.5");
+        EXPECT_EQ(FloatToStoredText(0.000015L), u"1.5E-5");
+        EXPECT_EQ(FloatToStoredText(45291.7291666667L), u"45291.7291666667");
+        long double back = 0;
+        ASSERT_TRUE(TryStoredTextToFloat(FloatToStoredText(1.0L / 3.0L), back));
+        EXPECT_EQ(FloatToStoredText(back), FloatToStoredText(1.0L / 3.0L));
+    }
+    // The display forms still follow the user's separator.
+    SeparatorScope comma(u',');
+    EXPECT_EQ(FloatToStrGeneral(45000.5L), u"45000,5");
+}
+
 TEST(StrUtilsFloat, FormatThenParseKeepsFifteenDigits)
 {
     const long double values[] = {0.1L, 1.0L / 3.0L, 45292.75L, -6.02214076e23L, 1.602176634e-19L, 1e-4L, 123456789012345.0L};

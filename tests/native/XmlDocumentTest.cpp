@@ -274,13 +274,13 @@ TEST(XmlDocumentAttribute, IntegersAndFloats)
         EXPECT_FALSE(a.IsCData);
     }
 
-    // The separator is the locale's.
+    // A stored value: "." whatever the user's separator.
     const char16_t saved = DecimalSeparator();
     SetDecimalSeparator(u',');
     TXmlAttribute a;
     a.SetFloat(1.5L);
     SetDecimalSeparator(saved);
-    EXPECT_EQ(a.RawValue, "1,5");
+    EXPECT_EQ(a.RawValue, "1.5");
 }
 
 TEST(XmlDocumentLookup, FindForceAndAdd)

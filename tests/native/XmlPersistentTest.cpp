@@ -171,21 +171,31 @@ TEST(XmlPersistentLoad, IntegerWidthsAndSigned32BitText)
     EXPECT_EQ(back.Big, INT64_MIN);
 }
 
-TEST(XmlPersistentLoad, FloatsFollowTheDecimalSeparator)
+TEST(XmlPersistentLoad, FloatsAreStoredAlikeUnderEveryLocale)
 {
     TKinds k;
     k.Date = 1.5;
+    k.Single = 0.25f;
     const std::string written = SaveXml(k);
     SetDecimalSeparator(u',');
     TKinds other;
-    other.Date = 7;
-    LoadXml(other, written);  // "1.5" is no number where the separator is ","
+    LoadXml(other, written);
     const std::string withComma = SaveXml(k);
+    TKinds fromComma;
+    LoadXml(fromComma, Doc("Date=\"2,5E-5\" Single=\"0,5\""));
+    TKinds junk;
+    junk.Date = 7;
+    LoadXml(junk, Doc("Date=\"1.000,5\""));
     SetDecimalSeparator(u'.');
-    EXPECT_EQ(other.Date, 7);
-    EXPECT_NE(withComma.find("Date=\"1,5\""), std::string::npos);
-    LoadXml(other, Doc("Date=\"2.5E-5\""));
-    EXPECT_DOUBLE_EQ(other.Date, 2.5e-5);
+    EXPECT_EQ(other.Date, 1.5);
+    EXPECT_EQ(other.Single, 0.25f);
+    EXPECT_EQ(withComma, written);
+    EXPECT_DOUBLE_EQ(fromComma.Date, 2.5e-5);
+    EXPECT_EQ(fromComma.Single, 0.5f);
+    EXPECT_EQ(junk.Date, 7);
+    // A file written where the separator is "," reads the same here.
+    LoadXml(other, Doc("Date=\"2,5\""));
+    EXPECT_EQ(other.Date, 2.5);
 }
 
 TEST(XmlPersistentLoad, Sets)

@@ -5,11 +5,14 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <string>
 #include <thread>
 
 #include "LuStrUtils.h"
+#include "LuStreams.h"
 #include "LuSysUtilsWin.h"
 #include "LuXmlUtils.h"
+#include "SetupScript.h"
 #include "Setupfn.h"
 #include "SetupfnWin.h"
 #include "WinTestSupport.h"
@@ -172,6 +175,81 @@ TEST(InitSetupFolders, FillsTheFolderValuesOfThePathPlaceholders)
     EXPECT_TRUE(EndsWithBackslash(TSetupfn::CommonProgramsDir));
     EXPECT_EQ(TSetupfn::SourceExe, ParamStr(0));
     EXPECT_EQ(TSetupfn::ExpandPath(u"{srcexe}", u""), ParamStr(0));
+}
+
+// The user's decimal separator as Control Panel keeps it, changed for the life of the object; the
+// old value, or its absence, and the process's separator come back afterwards.
+class TScopedUserDecimal {
+public:
+    explicit TScopedUserDecimal(const wchar_t* separator) : FProcessOld(DecimalSeparator())
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        FKey = TRegKey(key);
+        wchar_t buffer[16] = {};
+        DWORD size = sizeof buffer - sizeof buffer[0];
+        DWORD type = 0;
+        FHad = RegQueryValueExW(key, L"sDecimal", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+                   ERROR_SUCCESS &&
+               type == REG_SZ;
+        if (FHad) FOld = buffer;
+        Write(separator);
+    }
+    ~TScopedUserDecimal()
+    {
+        if (FKey) {
+            if (FHad)
+                Write(FOld.c_str());
+            else
+                RegDeleteValueW(FKey.Get(), L"sDecimal");
+        }
+        SetDecimalSeparator(FProcessOld);
+    }
+    bool Ok() const { return bool(FKey); }
+
+private:
+    void Write(const wchar_t* value)
+    {
+        RegSetValueExW(FKey.Get(), L"sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       DWORD((wcslen(value) + 1) * sizeof(wchar_t)));
+    }
+    TRegKey FKey;
+    std::wstring FOld;
+    bool FHad = false;
+    char16_t FProcessOld;
+};
+
+// A script the builder wrote with "." must load to the same file dates on a system whose user
+// separator is ",": the uninstaller compares them with the installed files' times.
+TEST(InitLocaleFormats, ACommaLocaleStillReadsStoredDates)
+{
+    const std::string script =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TSetupScript><FileList><Items>"
+        "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45000.123\" SourceMask=\"a.exe\"/>"
+        "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45001,5\" SourceMask=\"b.exe\"/>"
+        "</Items></FileList></TSetupScript>\r\n";
+    TSetupScript loaded;
+    std::string saved;
+    char16_t separator = 0;
+    {
+        TScopedUserDecimal comma(L",");
+        ASSERT_TRUE(comma.Ok());
+        InitLocaleFormats();
+        separator = DecimalSeparator();
+        TMemoryStream in(script);
+        loaded.LoadFromStream(in);
+        TMemoryStream out;
+        loaded.SaveToStream(out);
+        saved = out.ToString();
+    }
+    EXPECT_EQ(separator, u',') << "the user's locale did not reach the process";
+    ASSERT_EQ(loaded.FileList->Count(), 2);
+    EXPECT_DOUBLE_EQ(loaded.FileList->Items(0)->LastWriteDate, 45000.123);
+    EXPECT_DOUBLE_EQ(loaded.FileList->Items(1)->LastWriteDate, 45001.5);
+    EXPECT_NE(saved.find("LastWriteDate=\"45000.123\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("LastWriteDate=\"45001.5\""), std::string::npos) << saved;
 }
 
 TEST(EnumName, GivesTheDeclaredNameOrTheNumber)
