@@ -16,16 +16,15 @@ namespace {
 
 void WriteStdErr(const std::u16string& text) { TLuSysfnWin::WriteStdErr(u"uninstall: " + text); }
 
-// An error nothing else handled: on standard error in a silent run, in a message box otherwise.
-// The run then ends with ucUnhandledError.
+// An error nothing else handled: on standard error in every run (the only report of a window that
+// could not be made), and in a message box unless the run is silent. The run then ends with
+// ucUnhandledError.
 void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
     const std::u16string message = ExceptionMessage(error);
-    if (silent) {
-        WriteStdErr(u"error: " + message);
-    } else {
-        const std::u16string text = message + u"\r\n\r\nThe uninstaller cannot continue and will now end.";
-        MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    }
+    WriteStdErr(u"error: " + message);
+    if (silent) return;
+    const std::u16string text = message + u"\r\n\r\nThe uninstaller cannot continue and will now end.";
+    MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 // The silent run shows nothing.
