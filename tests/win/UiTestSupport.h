@@ -4,6 +4,8 @@
 
 #include "LuUi.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -71,6 +73,45 @@ inline void WhenDialogUp(std::function<void(HWND)> action, int triesLeft = 200) 
     After(50, [action, triesLeft] {
         if (HWND dlg = FindThreadWindow(L"#32770")) action(dlg);
         else if (triesLeft > 0) WhenDialogUp(action, triesLeft - 1);
+    });
+}
+
+// The label of the item selected in a dialog's folder tree (a SysTreeView32 at any depth: Windows
+// nests it in a host window), or "" while nothing is selected.
+inline std::wstring SelectedTreeLabel(HWND dlg) {
+    HWND tree = nullptr;
+    struct Proc {
+        static BOOL CALLBACK Visit(HWND h, LPARAM data) {
+            wchar_t cls[32] = {};
+            GetClassNameW(h, cls, 32);
+            if (lstrcmpW(cls, L"SysTreeView32") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(data) = h;
+            return FALSE;
+        }
+    };
+    EnumChildWindows(dlg, &Proc::Visit, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) return L"";
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return L"";
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+// Calls `action` with the folder dialog once it is up and its tree shows `selected` on the selected
+// item (polling every 50 ms, up to ~10 s). A dialog that never gets there is still answered when
+// the time is up, so that the test reports the folder it returned instead of hanging.
+inline void WhenFolderSelected(std::function<bool(const std::wstring& label)> selected,
+                               std::function<void(HWND)> action, int triesLeft = 200) {
+    After(50, [selected, action, triesLeft] {
+        HWND dlg = FindThreadWindow(L"#32770");
+        if (dlg && (triesLeft == 0 || selected(SelectedTreeLabel(dlg)))) action(dlg);
+        else if (triesLeft > 0) WhenFolderSelected(selected, action, triesLeft - 1);
     });
 }
 

@@ -32,19 +32,33 @@ TEST(SelectDirectory, OkReturnsThePreselectedFolderWithOneTrailingBackslash) {
     struct Case {
         std::u16string entry;
         std::u16string expected;
+        const wchar_t* label;  // of the folder in the dialog's tree (a drive's names it among others)
     } cases[] = {
-        {dir, dir + u"\\"},           // no backslash on entry
-        {dir + u"\\", dir + u"\\"},   // one on entry: still exactly one
-        {u"C:\\", u"C:\\"},           // a drive root keeps its single backslash
+        {dir, dir + u"\\", L"LuSetupPick"},           // no backslash on entry
+        {dir + u"\\", dir + u"\\", L"LuSetupPick"},   // one on entry: still exactly one
+        {u"C:\\", u"C:\\", L"C:"},                    // a drive root keeps its single backslash
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.entry.begin(), c.entry.end()));
+        // OK goes only once the tree shows the preselected folder as chosen, so that what OK returns
+        // is checked against the preselection itself, whatever the dialog did before it got there.
         bool cameUp = false;
-        AnswerFolderDialog(true, cameUp);
+        std::wstring label;
+        WhenFolderSelected(
+            [&c](const std::wstring& shown) {
+                return c.label[1] == L':' ? shown.find(c.label) != std::wstring::npos : shown == c.label;
+            },
+            [&](HWND dlg) {
+                cameUp = true;
+                label = SelectedTreeLabel(dlg);
+                PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+            });
         std::u16string path = c.entry;
         EXPECT_TRUE(TLuVclfn::SelectDirectory(owner.Handle(), u"Choose the destination", path));
         EXPECT_TRUE(cameUp);
-        EXPECT_TRUE(SameText(path, c.expected)) << std::string(path.begin(), path.end());
+        EXPECT_TRUE(SameText(path, c.expected))
+            << std::string(path.begin(), path.end()) << " (selected in the tree: "
+            << std::string(label.begin(), label.end()) << ")";
         EXPECT_EQ(Application().ModalLevel(), 0);
     }
 }
