@@ -37,10 +37,7 @@ std::string EncodeBody(const std::string& plain)
     return out;
 }
 
-const char* BodyEncoderName()
-{
-    return "libdeflate level 9";
-}
+const char* BodyEncoderName() { return "libdeflate level 9"; }
 
 #else
 
@@ -51,9 +48,6 @@ std::string EncodeBody(const std::string& plain)
     return stream.ToString();
 }
 
-const char* BodyEncoderName()
-{
-    return "zlib level 9";
-}
+const char* BodyEncoderName() { return "zlib level 9"; }
 
 #endif

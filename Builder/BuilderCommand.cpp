@@ -23,20 +23,11 @@ std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
 std::string U8(const fs::path& p) { return Utf16ToUtf8(p.u16string()); }
 std::u16string U16(const std::string& s) { return Utf8ToUtf16(s); }
 
-[[noreturn]] void Fail(const std::string& message)
-{
-    throw EBuildError(U16(message));
-}
+[[noreturn]] void Fail(const std::string& message) { throw EBuildError(U16(message)); }
 
-TResourceKey PackageKey(const char* name)
-{
-    return {TResourceId(PackageResourceType), TResourceId(U16(name)), 0};
-}
+TResourceKey PackageKey(const char* name) { return {TResourceId(PackageResourceType), TResourceId(U16(name)), 0}; }
 
-TResourceKey SideKey(const std::u16string& name)
-{
-    return {TResourceId(PackageResourceType), TResourceId(name), 0};
-}
+TResourceKey SideKey(const std::u16string& name) { return {TResourceId(PackageResourceType), TResourceId(name), 0}; }
 
 std::string Encoded(std::string plain)
 {
@@ -135,7 +126,8 @@ fs::path OutputPath(const fs::path& outDir, std::u16string& scriptName, const st
 {
     if (Trim(scriptName).empty()) scriptName = fallback;
     const fs::path name = fs::path(scriptName).filename();
-    if (name.empty() || name != fs::path(scriptName)) Fail("output name " + U8(scriptName) + " must be a plain file name");
+    if (name.empty() || name != fs::path(scriptName))
+        Fail("output name " + U8(scriptName) + " must be a plain file name");
     return outDir / name;
 }
 
@@ -169,8 +161,9 @@ void PrepareUninstaller(const TBuildCommandOptions& options, const TSetupBaseInf
         Fail("uninstaller " + U8(options.Uninstaller) + " is a 64-bit executable, but --arch is x86");
     if (options.Arch == "x64" && !image->Is64())
         Fail("uninstaller " + U8(options.Uninstaller) + " is a 32-bit executable, but --arch is x64");
-    AddCommonResources(*image, {}, iconPng, VersionFields(info, info.UninstallFileDescription, fs::path("Uninstall.exe")),
-                       log, options.Quiet);
+    AddCommonResources(*image, {}, iconPng,
+                       VersionFields(info, info.UninstallFileDescription, fs::path("Uninstall.exe")), log,
+                       options.Quiet);
     WriteAtomically(target, [&](TStream& out) { image->Write(out); });
     fs::last_write_time(target, fs::last_write_time(options.Uninstaller));
 }
@@ -196,7 +189,8 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
 
     const std::u16string stem = options.Script.stem().u16string();
     const fs::path fullPath = OutputPath(outDir, info.FullSetupFile, stem + u"-setup.exe");
-    const fs::path miniPath = info.BuildMiniSetup ? OutputPath(outDir, info.MiniSetupFile, stem + u"-mini.exe") : fs::path();
+    const fs::path miniPath =
+        info.BuildMiniSetup ? OutputPath(outDir, info.MiniSetupFile, stem + u"-mini.exe") : fs::path();
 
     builder.ExpandFiles();
     const std::vector<TSideResource> side = builder.SideResources();
@@ -232,7 +226,8 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
     {
         TFileStream payload(payloadPath.u16string(), fmCreate);
         TProgressLine progress(log, !options.Quiet);
-        stats = builder.WritePayload(payload, jobs, [&](int done, int total, uint64_t bytes) { progress.Update(done, total, bytes); });
+        stats = builder.WritePayload(payload, jobs,
+                                     [&](int done, int total, uint64_t bytes) { progress.Update(done, total, bytes); });
         progress.End();
         payload.Close();
     }
@@ -246,8 +241,8 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
         image->SetResource(PackageKey(SetupScriptResID), Encoded(scriptXml));
         payload.SetPosition(0);
         image->SetResource(PackageKey(FileDataResID), TResourceData::FromStream(payload, payload.Size()));
-        AddCommonResources(*image, side, builder.IconPng(), VersionFields(info, info.InstallFileDescription, fullPath), log,
-                           options.Quiet);
+        AddCommonResources(*image, side, builder.IconPng(), VersionFields(info, info.InstallFileDescription, fullPath),
+                           log, options.Quiet);
         WriteAtomically(fullPath, [&](TStream& out) { image->Write(out); });
         result.Written.push_back(fullPath);
     }
@@ -255,8 +250,8 @@ TBuildCommandResult RunBuild(const TBuildCommandOptions& options, std::ostream& 
         TFileStream stubFile(options.Stub.u16string(), fmOpenRead);
         std::unique_ptr<TPeImage> image = OpenStub(options.Stub, options.Arch, stubFile);
         image->SetResource(PackageKey(MiniSetupScriptResID), Encoded(scriptXml));
-        AddCommonResources(*image, side, builder.IconPng(), VersionFields(info, info.InstallFileDescription, miniPath), log,
-                           true);
+        AddCommonResources(*image, side, builder.IconPng(), VersionFields(info, info.InstallFileDescription, miniPath),
+                           log, true);
         WriteAtomically(miniPath, [&](TStream& out) { image->Write(out); });
         result.Written.push_back(miniPath);
     }
@@ -302,10 +297,7 @@ struct TOpenedPackage {
     }
 };
 
-std::u16string TargetName(const TSetupFile& f)
-{
-    return f.NewFileName.empty() ? f.SourceMask : f.NewFileName;
-}
+std::u16string TargetName(const TSetupFile& f) { return f.NewFileName.empty() ? f.SourceMask : f.NewFileName; }
 
 }  // namespace
 
@@ -317,8 +309,8 @@ void RunInspect(const fs::path& installer, bool printScript, std::ostream& out)
         return;
     }
     const TSetupBaseInfo& info = *package.Script.BaseInfo;
-    out << "kind:      " << (package.Mini ? "mini setup" : "full setup") << " (" << (package.Image.Is64() ? "PE32+" : "PE32")
-        << ")\n";
+    out << "kind:      " << (package.Mini ? "mini setup" : "full setup") << " ("
+        << (package.Image.Is64() ? "PE32+" : "PE32") << ")\n";
     out << "product:   " << U8(info.AppTitleCHS);
     if (!info.AppTitleCHT.empty()) out << " / " << U8(info.AppTitleCHT);
     if (!info.AppTitleENG.empty()) out << " / " << U8(info.AppTitleENG);
@@ -339,7 +331,8 @@ void RunInspect(const fs::path& installer, bool printScript, std::ostream& out)
         const TSetupFile& f = *files.Items(i);
         const TFileData* body = f.FileBytes > 0 ? table->FindByGUID(f.ResID) : nullptr;
         out << "  " << std::setw(12) << f.FileBytes << "  " << U8(IncludeTrailingBackslash(f.DestDir) + TargetName(f));
-        if (f.FileBytes > 0) out << (body ? "  (" + std::to_string(body->Bytes) + " bytes packed)" : "  (body missing)");
+        if (f.FileBytes > 0)
+            out << (body ? "  (" + std::to_string(body->Bytes) + " bytes packed)" : "  (body missing)");
         out << "\n";
     }
 }
@@ -354,7 +347,8 @@ fs::path ExtractionPath(const std::u16string& destDir, const std::u16string& fil
         size_t end = all.find(u'\\', start);
         if (end == std::u16string::npos) end = all.size();
         std::u16string part = all.substr(start, end - start);
-        part.erase(std::remove_if(part.begin(), part.end(), [](char16_t c) { return c == u'{' || c == u'}'; }), part.end());
+        part.erase(std::remove_if(part.begin(), part.end(), [](char16_t c) { return c == u'{' || c == u'}'; }),
+                   part.end());
         std::replace(part.begin(), part.end(), u':', u'_');
         if (part == u"..") Fail("refusing the path " + U8(all) + ": it leaves the extraction folder");
         if (!part.empty() && part != u".") result /= fs::path(part);
@@ -418,26 +412,36 @@ int BuilderMain(const std::vector<std::string>& args, const fs::path& builderExe
                     if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
                     return args[++i];
                 };
-                if (a == "-o") o.OutDir = fs::path(U16(value()));
-                else if (a == "--arch") o.Arch = value();
-                else if (a == "--stub") { o.Stub = fs::path(U16(value())); stubGiven = true; }
-                else if (a == "--uninstaller") o.Uninstaller = fs::path(U16(value()));
+                if (a == "-o")
+                    o.OutDir = fs::path(U16(value()));
+                else if (a == "--arch")
+                    o.Arch = value();
+                else if (a == "--stub") {
+                    o.Stub = fs::path(U16(value()));
+                    stubGiven = true;
+                } else if (a == "--uninstaller")
+                    o.Uninstaller = fs::path(U16(value()));
                 else if (a == "-j") {
                     const std::string v = value();
                     int32_t n;
-                    if (!TryStrToInt(U16(v), n) || n < 1) throw std::invalid_argument("-j needs a positive number, not " + v);
+                    if (!TryStrToInt(U16(v), n) || n < 1)
+                        throw std::invalid_argument("-j needs a positive number, not " + v);
                     o.Jobs = n;
-                }
-                else if (a == "--quiet") o.Quiet = true;
-                else if (!a.empty() && a[0] == '-') throw std::invalid_argument("unknown option " + a);
-                else if (o.Script.empty()) o.Script = fs::path(U16(a));
-                else throw std::invalid_argument("unexpected argument " + a);
+                } else if (a == "--quiet")
+                    o.Quiet = true;
+                else if (!a.empty() && a[0] == '-')
+                    throw std::invalid_argument("unknown option " + a);
+                else if (o.Script.empty())
+                    o.Script = fs::path(U16(a));
+                else
+                    throw std::invalid_argument("unexpected argument " + a);
             }
             if (o.Script.empty()) return usage("build needs a SCRIPT");
             if (!stubGiven) {
                 o.Stub = DefaultStubPath(builderExe, o.Arch);
                 if (!fs::is_regular_file(o.Stub))
-                    throw EBuildError(U16("no installer stub for " + o.Arch + " at " + U8(o.Stub) + "; name one with --stub"));
+                    throw EBuildError(
+                        U16("no installer stub for " + o.Arch + " at " + U8(o.Stub) + "; name one with --stub"));
             }
             if (o.Uninstaller.empty()) o.Uninstaller = DefaultUninstallerPath(builderExe, o.Arch);
             RunBuild(o, err);

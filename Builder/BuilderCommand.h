@@ -14,7 +14,7 @@ struct TBuildCommandOptions {
     // Installed as {app}\Uninstall.exe unless the script has a file of that name itself; needed
     // only then.
     std::filesystem::path Uninstaller;
-    int Jobs = 0;                  // 0: every core
+    int Jobs = 0;  // 0: every core
     bool Quiet = false;
 };
 

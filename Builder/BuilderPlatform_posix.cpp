@@ -21,7 +21,4 @@ std::u16string NativeScriptPath(std::u16string scriptPath)
     return scriptPath;
 }
 
-bool StandardErrorIsTerminal()
-{
-    return isatty(STDERR_FILENO);
-}
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO); }

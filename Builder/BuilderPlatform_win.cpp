@@ -13,12 +13,6 @@ std::tm FileLastWriteLocalTime(const std::filesystem::path& file)
     return local;
 }
 
-std::u16string NativeScriptPath(std::u16string scriptPath)
-{
-    return scriptPath;
-}
+std::u16string NativeScriptPath(std::u16string scriptPath) { return scriptPath; }
 
-bool StandardErrorIsTerminal()
-{
-    return _isatty(2);
-}
+bool StandardErrorIsTerminal() { return _isatty(2); }

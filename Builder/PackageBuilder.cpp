@@ -26,10 +26,7 @@ namespace {
 std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
 std::string U8(const fs::path& p) { return Utf16ToUtf8(p.u16string()); }
 
-[[noreturn]] void Fail(const std::string& message)
-{
-    throw EBuildError(Utf8ToUtf16(message));
-}
+[[noreturn]] void Fail(const std::string& message) { throw EBuildError(Utf8ToUtf16(message)); }
 
 std::string ReadAll(const fs::path& file, const std::string& what)
 {
@@ -50,10 +47,7 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
     return era * 146097 + int64_t(doe) - 719468;
 }
 
-bool HasWildcard(std::u16string_view mask)
-{
-    return mask.find_first_of(u"*?") != std::u16string_view::npos;
-}
+bool HasWildcard(std::u16string_view mask) { return mask.find_first_of(u"*?") != std::u16string_view::npos; }
 
 std::u16string JoinBackslash(const std::u16string& base, const std::u16string& rel)
 {
@@ -76,12 +70,14 @@ void Collect(const fs::path& folder, const std::u16string& relDir, const std::u1
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
     if (ec) Fail("cannot list folder " + U8(folder) + ": " + ec.message());
     // Directory order differs between file systems; sorted names keep builds reproducible.
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path().u16string() < b.path().u16string(); });
+    std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
+        return a.path().u16string() < b.path().u16string();
+    });
     for (const fs::directory_entry& e : entries) {
         const std::u16string name = e.path().filename().u16string();
         if (!e.is_regular_file(ec)) continue;
-        if (wildcard ? MatchesMask(name, mask) : name == mask) out.push_back({e.path(), relDir, uint64_t(e.file_size(ec))});
+        if (wildcard ? MatchesMask(name, mask) : name == mask)
+            out.push_back({e.path(), relDir, uint64_t(e.file_size(ec))});
     }
     if (!subfolders) return;
     for (const fs::directory_entry& e : entries)
@@ -128,9 +124,12 @@ std::u16string SpelledTarget(std::u16string t)
     std::replace(t.begin(), t.end(), u'/', u'\\');
     bool inPlaceholder = false;
     for (char16_t& c : t) {
-        if (c == u'{') inPlaceholder = true;
-        else if (c == u'}') inPlaceholder = false;
-        else if (inPlaceholder) c = UpperCaseChar(c);
+        if (c == u'{')
+            inPlaceholder = true;
+        else if (c == u'}')
+            inPlaceholder = false;
+        else if (inPlaceholder)
+            c = UpperCaseChar(c);
     }
     return t;
 }
@@ -190,7 +189,8 @@ TPackageBuilder::TPackageBuilder(const fs::path& scriptFile, TLog log)
     if (!baseInfo || !baseInfo->FindAttribute(u"GUID") || Trim(FScript->BaseInfo->GUID).empty())
         Fail("script " + U8(scriptFile) +
              " has no GUID: every build would get a new product key and an upgrade would never find the "
-             "earlier installation. Add this to its BaseInfo element: GUID=\"" + U8(TLuStrfn::NewGUIDString()) + "\"");
+             "earlier installation. Add this to its BaseInfo element: GUID=\"" +
+             U8(TLuStrfn::NewGUIDString()) + "\"");
     if (!doc.Root->FindChild(u"VarList")) {
         // The default variable {GUID} would be random at every build; the product key is the
         // reproducible choice.
@@ -233,7 +233,8 @@ void TPackageBuilder::ExpandFiles()
         std::vector<TFound> found;
         Collect(folder, u"", entry.SourceMask, wildcard, entry.IncludeSubPath, found);
         if (found.empty())
-            Fail(label + ": " + (wildcard ? "no file matches " : "file not found: ") + U8(folder / fs::path(entry.SourceMask)));
+            Fail(label + ": " + (wildcard ? "no file matches " : "file not found: ") +
+                 U8(folder / fs::path(entry.SourceMask)));
         if (!entry.NewFileName.empty() && found.size() > 1)
             Fail(label + ": NewFileName is set but the mask matches " + std::to_string(found.size()) + " files");
         for (const TFound& f : found) {
@@ -256,9 +257,9 @@ void TPackageBuilder::ExpandFiles()
             const std::u16string spelled = SpelledTarget(target);
             const auto [seen, added] = targets.try_emplace(UpperCase(spelled), TTarget{spelled, target, label, f.Path});
             if (!added && seen->second.Spelled != spelled)
-                Fail(label + ": " + U8(f.Path) + " would be installed as " + U8(target) + ", which differs only in case from " +
-                     U8(seen->second.Target) + " (" + seen->second.Label + ", " + U8(seen->second.Source) +
-                     "): Windows would keep only one of them");
+                Fail(label + ": " + U8(f.Path) + " would be installed as " + U8(target) +
+                     ", which differs only in case from " + U8(seen->second.Target) + " (" + seen->second.Label + ", " +
+                     U8(seen->second.Source) + "): Windows would keep only one of them");
             files.push_back({f.Path, f.Size, e.get()});
             expanded.push_back(std::move(e));
         }
@@ -288,7 +289,8 @@ bool TPackageBuilder::HasTarget(const std::u16string& destDir, const std::u16str
     const TSetupFileList& list = *FScript->FileList;
     for (int i = 0; i < list.Count(); ++i) {
         const TSetupFile& f = *list.Items(i);
-        if (SameText(IncludeTrailingBackslash(f.DestDir) + (f.NewFileName.empty() ? f.SourceMask : f.NewFileName), wanted))
+        if (SameText(IncludeTrailingBackslash(f.DestDir) + (f.NewFileName.empty() ? f.SourceMask : f.NewFileName),
+                     wanted))
             return true;
     }
     return false;

@@ -31,8 +31,8 @@ struct TSideResource {
 };
 
 struct TPayloadStats {
-    int Files = 0;          // files with content
-    int Bodies = 0;         // bodies stored (identical content is stored once)
+    int Files = 0;   // files with content
+    int Bodies = 0;  // bodies stored (identical content is stored once)
     uint64_t PlainBytes = 0;
     uint64_t PayloadBytes = 0;
 };

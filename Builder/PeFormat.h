@@ -79,9 +79,6 @@ inline void Append32(std::string& s, uint32_t v)
     Put32(b, v);
     s.append(b, 4);
 }
-inline uint64_t AlignUp(uint64_t value, uint64_t alignment)
-{
-    return (value + alignment - 1) / alignment * alignment;
-}
+inline uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
 }  // namespace pe

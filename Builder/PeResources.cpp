@@ -12,10 +12,7 @@ using namespace pe;
 
 namespace {
 
-[[noreturn]] void Fail(const std::u16string& what)
-{
-    throw EPeFormatError(u"Invalid executable: " + what);
-}
+[[noreturn]] void Fail(const std::u16string& what) { throw EPeFormatError(u"Invalid executable: " + what); }
 
 std::u16string Hex(uint64_t v)
 {
@@ -46,10 +43,7 @@ TResourceId TResourceId::RawName(std::u16string name)
     return id;
 }
 
-std::u16string TResourceId::ToString() const
-{
-    return FIsName ? FName : u"#" + IntToStr(FId);
-}
+std::u16string TResourceId::ToString() const { return FIsName ? FName : u"#" + IntToStr(FId); }
 
 bool TResourceId::operator<(const TResourceId& other) const
 {
@@ -111,8 +105,8 @@ void TResourceData::WriteTo(TStream& output) const
     FWriter(output);
     const int64_t written = output.Position() - start;
     if (written != FSize)
-        throw EPeFormatError(Format(u"A resource writer wrote %d bytes instead of %d",
-                                    {IntToStr(written), IntToStr(FSize)}));
+        throw EPeFormatError(
+            Format(u"A resource writer wrote %d bytes instead of %d", {IntToStr(written), IntToStr(FSize)}));
 }
 
 // ---- TPeImage: parsing ----------------------------------------------------------------------
@@ -123,10 +117,7 @@ TPeImage::TPeImage(std::string bytes) : FOwned(std::make_unique<TMemoryStream>(s
     Parse();
 }
 
-TPeImage::TPeImage(TStream& source) : FSource(&source)
-{
-    Parse();
-}
+TPeImage::TPeImage(TStream& source) : FSource(&source) { Parse(); }
 
 TPeImage::~TPeImage() = default;
 
@@ -143,10 +134,7 @@ std::string ReadAt(TStream& source, int64_t fileSize, uint64_t offset, uint64_t 
     return bytes;
 }
 
-bool IsPowerOfTwo(uint32_t v)
-{
-    return v && !(v & (v - 1));
-}
+bool IsPowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
 
 }  // namespace
 
@@ -198,7 +186,8 @@ void TPeImage::Parse()
     if (tableEnd > uint64_t(FFileSize)) Fail(u"the section table runs past the end of the file");
     if (tableEnd > FSizeOfHeaders || FSizeOfHeaders > uint64_t(FFileSize))
         Fail(u"the headers size does not cover the section table or exceeds the file");
-    const std::string table = ReadAt(*FSource, FFileSize, FSectionTableOffset, tableEnd - FSectionTableOffset, u"section table");
+    const std::string table =
+        ReadAt(*FSource, FFileSize, FSectionTableOffset, tableEnd - FSectionTableOffset, u"section table");
     FSections.clear();
     uint64_t previousEnd = 0;
     for (uint16_t i = 0; i < sectionCount; ++i) {
@@ -231,8 +220,7 @@ class TTreeReader {
 public:
     TTreeReader(TStream& source, int64_t fileSize, const std::vector<TPeSection>& sections, uint32_t baseRva)
         : FSource(source), FFileSize(fileSize), FSections(sections), FBaseRva(baseRva)
-    {
-    }
+    {}
 
     // File offset of [rva, rva + size) when it lies in one section's file data.
     uint64_t MapRva(uint32_t rva, uint64_t size, const char16_t* what) const
@@ -244,7 +232,8 @@ public:
                 return uint64_t(s.PointerToRawData) + (rva - s.VirtualAddress);
             }
         }
-        Fail(Format(u"%s at RVA %s (%d bytes) lies outside the sections' file data", {what, Hex(rva), IntToStr(int64_t(size))}));
+        Fail(Format(u"%s at RVA %s (%d bytes) lies outside the sections' file data",
+                    {what, Hex(rva), IntToStr(int64_t(size))}));
     }
 
     std::string ReadTree(uint32_t offset, uint32_t size, const char16_t* what) const
@@ -342,10 +331,7 @@ std::vector<TResourceInfo> TPeImage::Resources() const
     return list;
 }
 
-bool TPeImage::HasResource(const TResourceKey& key) const
-{
-    return FResources.count(key) != 0;
-}
+bool TPeImage::HasResource(const TResourceKey& key) const { return FResources.count(key) != 0; }
 
 const TPeImage::TEntry& TPeImage::Find(const TResourceKey& key) const
 {
@@ -379,10 +365,7 @@ std::string TPeImage::ReadResource(const TResourceKey& key) const
     return out.ToString();
 }
 
-void TPeImage::ReadResourceTo(const TResourceKey& key, TStream& output) const
-{
-    WriteEntryData(Find(key), output);
-}
+void TPeImage::ReadResourceTo(const TResourceKey& key, TStream& output) const { WriteEntryData(Find(key), output); }
 
 void TPeImage::SetResource(const TResourceKey& key, TResourceData data)
 {
@@ -392,10 +375,7 @@ void TPeImage::SetResource(const TResourceKey& key, TResourceData data)
     FResources[key] = std::move(entry);
 }
 
-bool TPeImage::RemoveResource(const TResourceKey& key)
-{
-    return FResources.erase(key) != 0;
-}
+bool TPeImage::RemoveResource(const TResourceKey& key) { return FResources.erase(key) != 0; }
 
 void TPeImage::SetMainIcon(const std::string& png)
 {
@@ -407,7 +387,8 @@ void TPeImage::SetMainIcon(const std::string& png)
         group = key;
         const std::string dir = ReadResource(key);
         const size_t count = dir.size() >= 6 ? Get16(&dir[4]) : 0;
-        for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i) oldIcons.insert(Get16(&dir[6 + i * 14 + 12]));
+        for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i)
+            oldIcons.insert(Get16(&dir[6 + i * 14 + 12]));
         break;
     }
     FResources.erase(group);
@@ -416,7 +397,8 @@ void TPeImage::SetMainIcon(const std::string& png)
         if (key.Type != TResourceId(RT_GROUP_ICON_ID)) continue;
         const std::string dir = ReadResource(key);
         const size_t count = dir.size() >= 6 ? Get16(&dir[4]) : 0;
-        for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i) oldIcons.erase(Get16(&dir[6 + i * 14 + 12]));
+        for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i)
+            oldIcons.erase(Get16(&dir[6 + i * 14 + 12]));
     }
     for (auto it = FResources.begin(); it != FResources.end();) {
         const bool drop = it->first.Type == TResourceId(RT_ICON_ID) && !it->first.Name.IsName() &&

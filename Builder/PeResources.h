@@ -146,7 +146,7 @@ public:
 
 private:
     struct TEntry {
-        TResourceData Data;     // set for new resources
+        TResourceData Data;       // set for new resources
         uint32_t FileOffset = 0;  // the file's own resources: where the bytes are
         int64_t Size = 0;
         uint32_t CodePage = 0;

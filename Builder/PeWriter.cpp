@@ -18,10 +18,7 @@ using namespace pe;
 
 namespace {
 
-[[noreturn]] void Fail(const std::u16string& what)
-{
-    throw EPeFormatError(u"Cannot write the executable: " + what);
-}
+[[noreturn]] void Fail(const std::u16string& what) { throw EPeFormatError(u"Cannot write the executable: " + what); }
 
 // Passes writes on to the output and sums them for the PE checksum: 16-bit little-endian words
 // added with end-around carry, the file length added at the end.
@@ -118,13 +115,15 @@ bool TPeWriter::TailMovable(int rsrc) const
             if (!Inside(dirs[d].first, sections[i])) continue;
             if (d != kDirBaseReloc || int(i) == rsrc) return false;
             const auto& s = sections[i];
-            if (uint64_t(dirs[d].first) + dirs[d].second > uint64_t(s.VirtualAddress) + std::max(s.VirtualSize, s.SizeOfRawData))
+            if (uint64_t(dirs[d].first) + dirs[d].second >
+                uint64_t(s.VirtualAddress) + std::max(s.VirtualSize, s.SizeOfRawData))
                 return false;
         }
     }
     if (dirs[kDirResource].first != sections[size_t(rsrc)].VirtualAddress) return false;
     for (size_t i = size_t(rsrc) + 1; i < sections.size(); ++i) {
-        const bool reloc = dirs.size() > kDirBaseReloc && dirs[kDirBaseReloc].first && Inside(dirs[kDirBaseReloc].first, sections[i]);
+        const bool reloc =
+            dirs.size() > kDirBaseReloc && dirs[kDirBaseReloc].first && Inside(dirs[kDirBaseReloc].first, sections[i]);
         if (!reloc && !(sections[i].Characteristics & kScnDiscardable)) return false;
     }
     return true;
@@ -132,14 +131,15 @@ bool TPeWriter::TailMovable(int rsrc) const
 
 // Resource section content: directories breadth first (root, types, names), data entries, names,
 // then the data, each item 8-byte aligned. dataOffsets receive each resource's offset in the section.
-std::string TPeWriter::BuildTree(uint32_t rva, std::vector<uint32_t>& dataOffsets, uint32_t& dataStart, uint64_t& total) const
+std::string TPeWriter::BuildTree(uint32_t rva, std::vector<uint32_t>& dataOffsets, uint32_t& dataStart,
+                                 uint64_t& total) const
 {
     struct TDir {
         std::vector<std::pair<TResourceId, size_t>> Entries;  // child directory or data entry index
     };
     // Group the sorted resources into directories.
     std::vector<TResourceId> types;
-    std::vector<std::vector<TResourceId>> names;                 // per type
+    std::vector<std::vector<TResourceId>> names;                // per type
     std::vector<std::vector<std::vector<uint16_t>>> languages;  // per type and name
     std::vector<int64_t> sizes;
     for (const auto& [key, entry] : FImage.FResources) {
@@ -200,7 +200,9 @@ std::string TPeWriter::BuildTree(uint32_t rva, std::vector<uint32_t>& dataOffset
         Append16(tree, uint16_t(named));
         Append16(tree, uint16_t(count - named));
     };
-    auto idField = [&](const TResourceId& id) { return id.IsName() ? uint32_t(strings[id.Name()]) | kResHighBit : id.Id(); };
+    auto idField = [&](const TResourceId& id) {
+        return id.IsName() ? uint32_t(strings[id.Name()]) | kResHighBit : id.Id();
+    };
     auto countNamed = [](const std::vector<TResourceId>& ids) {
         return size_t(std::count_if(ids.begin(), ids.end(), [](const TResourceId& i) { return i.IsName(); }));
     };
@@ -272,7 +274,8 @@ void TPeWriter::Write(TStream& output)
     uint64_t virtualEnd = AlignUp(img.FSizeOfHeaders, sa);
     for (size_t i = 0; i < keptCount; ++i) {
         placed.push_back({old[i], int(i)});
-        if (old[i].SizeOfRawData) rawEnd = std::max<uint64_t>(rawEnd, uint64_t(old[i].PointerToRawData) + old[i].SizeOfRawData);
+        if (old[i].SizeOfRawData)
+            rawEnd = std::max<uint64_t>(rawEnd, uint64_t(old[i].PointerToRawData) + old[i].SizeOfRawData);
         virtualEnd = std::max(virtualEnd, AlignUp(old[i].VirtualAddress + extent(old[i]), sa));
     }
     if (replace)  // the kept sections' data must all lie before the new section's
@@ -318,7 +321,8 @@ void TPeWriter::Write(TStream& output)
     if (img.FPointerToSymbolTable && img.FNumberOfSymbols < 0x10000000u) {
         uint64_t oldRawEnd = img.FSizeOfHeaders;
         for (const auto& s : old)
-            if (s.SizeOfRawData) oldRawEnd = std::max<uint64_t>(oldRawEnd, uint64_t(s.PointerToRawData) + s.SizeOfRawData);
+            if (s.SizeOfRawData)
+                oldRawEnd = std::max<uint64_t>(oldRawEnd, uint64_t(s.PointerToRawData) + s.SizeOfRawData);
         const uint64_t symbols = uint64_t(img.FPointerToSymbolTable);
         const uint64_t stringsAt = symbols + uint64_t(img.FNumberOfSymbols) * 18;
         if (symbols >= oldRawEnd && stringsAt + 4 <= uint64_t(img.FFileSize)) {
@@ -365,7 +369,8 @@ void TPeWriter::Write(TStream& output)
         if (placed[i].Original < 0 || size_t(placed[i].Original) != i || i >= old.size()) {
             std::memset(h, 0, kSectionHeaderSize);
             if (placed[i].Original >= 0) {  // a moved section keeps its header's other fields
-                img.FSource->SetPosition(int64_t(img.FSectionTableOffset) + placed[i].Original * int64_t(kSectionHeaderSize));
+                img.FSource->SetPosition(int64_t(img.FSectionTableOffset) +
+                                         placed[i].Original * int64_t(kSectionHeaderSize));
                 img.FSource->ReadBuffer(h, kSectionHeaderSize);
             } else {
                 std::memcpy(h, s.Name.data(), std::min<size_t>(s.Name.size(), 8));
@@ -410,7 +415,4 @@ void TPeWriter::Write(TStream& output)
     output.Seek(0, TSeekOrigin::soEnd);
 }
 
-void TPeImage::Write(TStream& output) const
-{
-    TPeWriter(*this).Write(output);
-}
+void TPeImage::Write(TStream& output) const { TPeWriter(*this).Write(output); }

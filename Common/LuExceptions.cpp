@@ -12,8 +12,7 @@ std::u16string ExceptionMessage(std::exception_ptr error)
         return e.Message();
     } catch (const std::exception& e) {
         return Utf8ToUtf16(e.what());
-    } catch (...) {
-    }
+    } catch (...) {}
     return u"Unknown error";
 }
 

@@ -16,10 +16,10 @@ private:
     std::string FUtf8;
 };
 
-#define LU_DECLARE_EXCEPTION(Name, Base)                                   \
-    class Name : public Base {                                             \
-    public:                                                                \
-        using Base::Base;                                                  \
+#define LU_DECLARE_EXCEPTION(Name, Base)                                                                               \
+    class Name : public Base {                                                                                         \
+    public:                                                                                                            \
+        using Base::Base;                                                                                              \
     }
 
 // Internal consistency checks: "Assertion failure (Common\LuXmlUtils, line 12)".
@@ -56,7 +56,7 @@ std::u16string ExceptionMessage(std::exception_ptr error);
 [[noreturn]] void RaiseAssertion(const std::u16string& message, const char* unit, int line);
 
 // LU_ASSERT(condition, "Common\\LuXmlUtils"): "Assertion failure (Common\LuXmlUtils, line N)".
-#define LU_ASSERT(cond, unit)                                              \
-    do {                                                                   \
-        if (!(cond)) RaiseAssertion(u"Assertion failure", unit, __LINE__); \
+#define LU_ASSERT(cond, unit)                                                                                          \
+    do {                                                                                                               \
+        if (!(cond)) RaiseAssertion(u"Assertion failure", unit, __LINE__);                                             \
     } while (0)

@@ -15,7 +15,4 @@ int64_t LuSeekFile(std::FILE* file, int64_t offset, int whence)
     return int64_t(ftello(file));
 }
 
-bool LuTruncateFile(std::FILE* file, int64_t size)
-{
-    return ftruncate(fileno(file), off_t(size)) == 0;
-}
+bool LuTruncateFile(std::FILE* file, int64_t size) { return ftruncate(fileno(file), off_t(size)) == 0; }

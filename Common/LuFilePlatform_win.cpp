@@ -17,7 +17,4 @@ int64_t LuSeekFile(std::FILE* file, int64_t offset, int whence)
     return _ftelli64(file);
 }
 
-bool LuTruncateFile(std::FILE* file, int64_t size)
-{
-    return _chsize_s(_fileno(file), size) == 0;
-}
+bool LuTruncateFile(std::FILE* file, int64_t size) { return _chsize_s(_fileno(file), size) == 0; }

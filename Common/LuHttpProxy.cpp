@@ -11,10 +11,7 @@ LU_PROPERTIES(TLuHttpProxy)
         .WideString(u"UserName", &C::UserName);
 }
 
-THttpProxyValues TLuHttpProxy::Values() const
-{
-    return {Address, Checked, Password, Port, UserName};
-}
+THttpProxyValues TLuHttpProxy::Values() const { return {Address, Checked, Password, Port, UserName}; }
 
 void TLuHttpProxy::SetValues(const THttpProxyValues& values)
 {
@@ -32,12 +29,6 @@ TLuHttpProxy& GlobalHttpProxy()
     return *settings;
 }
 
-THttpProxyValues GlobalHttpProxyValues()
-{
-    return GlobalHttpProxy().Values();
-}
+THttpProxyValues GlobalHttpProxyValues() { return GlobalHttpProxy().Values(); }
 
-void SetGlobalHttpProxyValues(const THttpProxyValues& values)
-{
-    GlobalHttpProxy().SetValues(values);
-}
+void SetGlobalHttpProxyValues(const THttpProxyValues& values) { GlobalHttpProxy().SetValues(values); }

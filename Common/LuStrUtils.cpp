@@ -215,8 +215,8 @@ bool SameTextAscii(std::string_view a, std::string_view b)
 
 // ---- Replace and trim -----------------------------------------------------------------------
 
-std::u16string StringReplace(std::u16string_view text, std::u16string_view pattern,
-                             std::u16string_view replacement, unsigned flags)
+std::u16string StringReplace(std::u16string_view text, std::u16string_view pattern, std::u16string_view replacement,
+                             unsigned flags)
 {
     if (pattern.empty() || pattern.size() > text.size()) return std::u16string(text);
     const bool ignoreCase = (flags & rfIgnoreCase) != 0;
@@ -349,15 +349,9 @@ namespace {
 std::atomic<char16_t> GDecimalSeparator{u'.'};
 }
 
-char16_t DecimalSeparator()
-{
-    return GDecimalSeparator.load(std::memory_order_relaxed);
-}
+char16_t DecimalSeparator() { return GDecimalSeparator.load(std::memory_order_relaxed); }
 
-void SetDecimalSeparator(char16_t separator)
-{
-    GDecimalSeparator.store(separator, std::memory_order_relaxed);
-}
+void SetDecimalSeparator(char16_t separator) { GDecimalSeparator.store(separator, std::memory_order_relaxed); }
 
 namespace {
 
@@ -483,15 +477,9 @@ bool TryStrToFloat(std::u16string_view text, long double& value)
     return ParseFloat(text, value, sep, sep);
 }
 
-std::u16string FloatToStoredText(long double value)
-{
-    return FormatGeneral(value, 15, u'.');
-}
+std::u16string FloatToStoredText(long double value) { return FormatGeneral(value, 15, u'.'); }
 
-bool TryStoredTextToFloat(std::u16string_view text, long double& value)
-{
-    return ParseFloat(text, value, u'.', u',');
-}
+bool TryStoredTextToFloat(std::u16string_view text, long double& value) { return ParseFloat(text, value, u'.', u','); }
 
 // ---- Format -------------------------------------------------------------------------------
 
@@ -532,7 +520,8 @@ std::u16string Format(std::u16string_view templ, std::initializer_list<TFormatVa
             ++i;
             continue;
         }
-        if (conversion != u's' && conversion != u'd' && conversion != u'x' && conversion != u'S' && conversion != u'D' && conversion != u'X') {
+        if (conversion != u's' && conversion != u'd' && conversion != u'x' && conversion != u'S' &&
+            conversion != u'D' && conversion != u'X') {
             out.push_back(c);  // not a directive of ours: kept as written
             continue;
         }
@@ -583,15 +572,9 @@ std::u16string ExcludeTrailingBackslash(std::u16string_view path)
     return std::u16string(path);
 }
 
-std::u16string ExtractFilePath(std::u16string_view path)
-{
-    return std::u16string(path.substr(0, FileNameStart(path)));
-}
+std::u16string ExtractFilePath(std::u16string_view path) { return std::u16string(path.substr(0, FileNameStart(path))); }
 
-std::u16string ExtractFileName(std::u16string_view path)
-{
-    return std::u16string(path.substr(FileNameStart(path)));
-}
+std::u16string ExtractFileName(std::u16string_view path) { return std::u16string(path.substr(FileNameStart(path))); }
 
 std::u16string ExtractFileExt(std::u16string_view path)
 {
@@ -607,10 +590,7 @@ std::u16string ChangeFileExt(std::u16string_view path, std::u16string_view ext)
     return out;
 }
 
-std::u16string ExtractFileNameNoExt(std::u16string_view path)
-{
-    return ChangeFileExt(ExtractFileName(path), u"");
-}
+std::u16string ExtractFileNameNoExt(std::u16string_view path) { return ChangeFileExt(ExtractFileName(path), u""); }
 
 // ---- GUID text ------------------------------------------------------------------------------
 

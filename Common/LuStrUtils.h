@@ -29,8 +29,8 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // ---- Replace and trim -----------------------------------------------------------------------
 enum TReplaceFlags : unsigned { rfNone = 0, rfReplaceAll = 1, rfIgnoreCase = 2 };
 // One left-to-right pass; inserted text is not searched again. An empty pattern changes nothing.
-std::u16string StringReplace(std::u16string_view text, std::u16string_view pattern,
-                             std::u16string_view replacement, unsigned flags);
+std::u16string StringReplace(std::u16string_view text, std::u16string_view pattern, std::u16string_view replacement,
+                             unsigned flags);
 // Removes characters at or below the blank (U+0020) from both ends.
 std::u16string Trim(std::u16string_view text);
 std::string_view TrimBytes(std::string_view bytes);
@@ -75,9 +75,9 @@ std::u16string Format(std::u16string_view templ, std::initializer_list<TFormatVa
 // ---- Paths (Windows rules: "\" and ":" end the folder part) ---------------------------------
 std::u16string IncludeTrailingBackslash(std::u16string_view path);  // "" gives "\"
 std::u16string ExcludeTrailingBackslash(std::u16string_view path);
-std::u16string ExtractFilePath(std::u16string_view path);       // up to and including the last "\" or ":"
-std::u16string ExtractFileName(std::u16string_view path);       // after the last "\" or ":"
-std::u16string ExtractFileExt(std::u16string_view path);        // from the last "." of the file-name part
+std::u16string ExtractFilePath(std::u16string_view path);  // up to and including the last "\" or ":"
+std::u16string ExtractFileName(std::u16string_view path);  // after the last "\" or ":"
+std::u16string ExtractFileExt(std::u16string_view path);   // from the last "." of the file-name part
 std::u16string ChangeFileExt(std::u16string_view path, std::u16string_view ext);
 std::u16string ExtractFileNameNoExt(std::u16string_view path);
 

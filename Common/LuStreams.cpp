@@ -57,10 +57,7 @@ std::string TStream::ReadRemaining()
 
 // ---- TMemoryStream ------------------------------------------------------------------------
 
-TMemoryStream::TMemoryStream(const void* data, size_t size)
-{
-    Assign(data, size);
-}
+TMemoryStream::TMemoryStream(const void* data, size_t size) { Assign(data, size); }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
 {
@@ -83,9 +80,9 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
     switch (origin) {
-    case TSeekOrigin::soBeginning: FPosition = offset; break;
-    case TSeekOrigin::soCurrent: FPosition += offset; break;
-    case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
+        case TSeekOrigin::soBeginning: FPosition = offset; break;
+        case TSeekOrigin::soCurrent: FPosition += offset; break;
+        case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
     }
     if (FPosition < 0) FPosition = 0;
     return FPosition;
@@ -125,8 +122,7 @@ TFileStream::TFileStream(const std::u16string& fileName, TFileMode mode)
     FFile = LuOpenFile(fileName, mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb");
     if (!FFile) {
         const std::u16string reason = Utf8ToUtf16(std::strerror(errno));
-        if (mode == fmCreate)
-            throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, reason}));
+        if (mode == fmCreate) throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, reason}));
         throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {fileName, reason}));
     }
 }

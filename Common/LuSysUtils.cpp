@@ -28,10 +28,7 @@ std::vector<uint8_t> ReadWholeSource(TStream* source)
 }
 
 // zlib counts in uInt; larger buffers are fed in pieces.
-uInt ChunkOf(size_t remaining)
-{
-    return uInt(std::min<size_t>(remaining, UINT_MAX));
-}
+uInt ChunkOf(size_t remaining) { return uInt(std::min<size_t>(remaining, UINT_MAX)); }
 
 // Owns a deflate or inflate state, so that every way out releases it.
 struct ZStream {

@@ -71,8 +71,8 @@ std::u16string ResolveUrl(const std::u16string& base, const std::u16string& refe
     }
     const std::u16string origin = b.substr(0, pathStart);
     const size_t queryStart = b.find(u'?', pathStart);
-    std::u16string basePath = b.substr(pathStart, queryStart == std::u16string::npos ? std::u16string::npos
-                                                                                      : queryStart - pathStart);
+    std::u16string basePath =
+        b.substr(pathStart, queryStart == std::u16string::npos ? std::u16string::npos : queryStart - pathStart);
     if (basePath.empty()) basePath = u"/";
 
     if (reference.empty()) return b;

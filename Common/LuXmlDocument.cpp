@@ -61,15 +61,9 @@ uint32_t NextNameToken(std::string_view text, size_t& pos)
     return cp;
 }
 
-uint32_t FoldToken(uint32_t token)
-{
-    return token <= 0xFFFF ? uint32_t(UpperCaseChar(char16_t(token))) : token;
-}
+uint32_t FoldToken(uint32_t token) { return token <= 0xFFFF ? uint32_t(UpperCaseChar(char16_t(token))) : token; }
 
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 // ---- Parser helpers -------------------------------------------------------------------------
 
@@ -190,15 +184,9 @@ bool XmlSameName(std::string_view a, std::string_view b)
 
 // ---- Attributes -----------------------------------------------------------------------------
 
-std::u16string TXmlAttribute::GetText() const
-{
-    return IsCData ? Utf8ToUtf16(RawValue) : XmlDecode(RawValue);
-}
+std::u16string TXmlAttribute::GetText() const { return IsCData ? Utf8ToUtf16(RawValue) : XmlDecode(RawValue); }
 
-void TXmlAttribute::SetText(std::u16string_view text)
-{
-    RawValue = IsCData ? Utf16ToUtf8(text) : XmlEncode(text);
-}
+void TXmlAttribute::SetText(std::u16string_view text) { RawValue = IsCData ? Utf16ToUtf8(text) : XmlEncode(text); }
 
 void TXmlAttribute::SetInteger(int64_t value)
 {
@@ -299,10 +287,7 @@ TXmlNode* TXmlNode::AddChild(std::u16string_view name)
     return Children.Add(std::move(node));
 }
 
-TXmlNode* TXmlNode::ForceChild(std::u16string_view name)
-{
-    return Children.Force(name, this);
-}
+TXmlNode* TXmlNode::ForceChild(std::u16string_view name) { return Children.Force(name, this); }
 
 void TXmlNode::ParseTag(std::string_view tag)
 {
@@ -336,9 +321,7 @@ void TXmlNode::WriteTo(std::vector<std::string>& lines, bool formatted, const st
         const TXmlNode* Node;
         int Next;
     };
-    const auto prefix = [&](size_t depth) {
-        return formatted ? indent + std::string(depth * 4, ' ') : std::string();
-    };
+    const auto prefix = [&](size_t depth) { return formatted ? indent + std::string(depth * 4, ' ') : std::string(); };
     const auto valueText = [](const TXmlNode& node) {
         return node.IsCData ? "<![CDATA[" + node.RawValue + "]]>" : node.RawValue;
     };
@@ -378,10 +361,7 @@ void TXmlNode::WriteTo(std::vector<std::string>& lines, bool formatted, const st
 
 TXmlDocument::TXmlDocument() : Root(std::make_unique<TXmlNode>()) {}
 
-TXmlDocument::TXmlDocument(std::u16string_view rootName) : TXmlDocument()
-{
-    Root->SetName(rootName);
-}
+TXmlDocument::TXmlDocument(std::u16string_view rootName) : TXmlDocument() { Root->SetName(rootName); }
 
 void TXmlDocument::LoadFromBuffer(const char* data, size_t count)
 {
@@ -488,7 +468,4 @@ std::string TXmlDocument::SaveToString() const
     return text;
 }
 
-void TXmlDocument::SaveToStream(TStream& stream) const
-{
-    stream.WriteBytes(SaveToString());
-}
+void TXmlDocument::SaveToStream(TStream& stream) const { stream.WriteBytes(SaveToString()); }

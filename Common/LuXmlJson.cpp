@@ -71,16 +71,16 @@ void TXmlPersistent::SavePropertiesJson(const TPublished& object, TJsonObject& j
         if (!IsScalar(p.Kind)) UnsupportedKind(p, __LINE__);
         const TPropValue v = p.Get(object);
         switch (p.Kind) {
-        case TTypeKind::tkInteger:
-        case TTypeKind::tkChar:
-        case TTypeKind::tkWChar: json[key] = int64_t(int32_t(uint32_t(std::get<int64_t>(v)))); break;
-        case TTypeKind::tkInt64: json[key] = std::get<int64_t>(v); break;
-        case TTypeKind::tkEnumeration: json[key] = Utf16ToUtf8(EnumName(p, std::get<int64_t>(v))); break;
-        case TTypeKind::tkSet: json[key] = Utf16ToUtf8(SetToText(p, std::get<int64_t>(v))); break;
-        case TTypeKind::tkFloat: json[key] = double(std::get<long double>(v)); break;
-        case TTypeKind::tkString: json[key] = Utf16ToUtf8(AnsiToText(std::get<std::string>(v))); break;
-        case TTypeKind::tkWString: json[key] = Utf16ToUtf8(std::get<std::u16string>(v)); break;
-        default: break;
+            case TTypeKind::tkInteger:
+            case TTypeKind::tkChar:
+            case TTypeKind::tkWChar: json[key] = int64_t(int32_t(uint32_t(std::get<int64_t>(v)))); break;
+            case TTypeKind::tkInt64: json[key] = std::get<int64_t>(v); break;
+            case TTypeKind::tkEnumeration: json[key] = Utf16ToUtf8(EnumName(p, std::get<int64_t>(v))); break;
+            case TTypeKind::tkSet: json[key] = Utf16ToUtf8(SetToText(p, std::get<int64_t>(v))); break;
+            case TTypeKind::tkFloat: json[key] = double(std::get<long double>(v)); break;
+            case TTypeKind::tkString: json[key] = Utf16ToUtf8(AnsiToText(std::get<std::string>(v))); break;
+            case TTypeKind::tkWString: json[key] = Utf16ToUtf8(std::get<std::u16string>(v)); break;
+            default: break;
         }
     }
 }
@@ -101,41 +101,36 @@ void TXmlPersistent::LoadPropertiesJson(TPublished& object, const TJsonObject& j
         if (!p.Writable() || p.Kind == TTypeKind::tkMethod) continue;
         if (!IsScalar(p.Kind)) UnsupportedKind(p, __LINE__);
         switch (p.Kind) {
-        case TTypeKind::tkInteger:
-        case TTypeKind::tkChar:
-        case TTypeKind::tkWChar:
-        case TTypeKind::tkInt64: {
-            int64_t i;
-            if (MemberInteger(m, i)) p.Set(object, p.Kind == TTypeKind::tkInt64 ? i : int64_t(int32_t(uint32_t(i))));
-            break;
-        }
-        case TTypeKind::tkEnumeration: {
-            const std::u16string text = MemberText(m);
-            if (!text.empty()) p.Set(object, EnumOrdinal(p, text));
-            break;
-        }
-        case TTypeKind::tkSet: p.Set(object, TextToSet(p, MemberText(m))); break;
-        case TTypeKind::tkFloat: {
-            long double f;
-            if (MemberFloat(m, f)) p.Set(object, StoredFloat(p, f));
-            break;
-        }
-        case TTypeKind::tkString: p.Set(object, TextToAnsi(MemberText(m))); break;
-        case TTypeKind::tkWString: p.Set(object, MemberText(m)); break;
-        default: break;
+            case TTypeKind::tkInteger:
+            case TTypeKind::tkChar:
+            case TTypeKind::tkWChar:
+            case TTypeKind::tkInt64: {
+                int64_t i;
+                if (MemberInteger(m, i))
+                    p.Set(object, p.Kind == TTypeKind::tkInt64 ? i : int64_t(int32_t(uint32_t(i))));
+                break;
+            }
+            case TTypeKind::tkEnumeration: {
+                const std::u16string text = MemberText(m);
+                if (!text.empty()) p.Set(object, EnumOrdinal(p, text));
+                break;
+            }
+            case TTypeKind::tkSet: p.Set(object, TextToSet(p, MemberText(m))); break;
+            case TTypeKind::tkFloat: {
+                long double f;
+                if (MemberFloat(m, f)) p.Set(object, StoredFloat(p, f));
+                break;
+            }
+            case TTypeKind::tkString: p.Set(object, TextToAnsi(MemberText(m))); break;
+            case TTypeKind::tkWString: p.Set(object, MemberText(m)); break;
+            default: break;
         }
     }
 }
 
-void TXmlPersistent::SaveToJson(TJsonObject& json, int context) const
-{
-    SavePropertiesJson(*this, json, context);
-}
+void TXmlPersistent::SaveToJson(TJsonObject& json, int context) const { SavePropertiesJson(*this, json, context); }
 
-void TXmlPersistent::LoadFromJson(const TJsonObject& json, int context)
-{
-    LoadPropertiesJson(*this, json, context);
-}
+void TXmlPersistent::LoadFromJson(const TJsonObject& json, int context) { LoadPropertiesJson(*this, json, context); }
 
 void TXmlPersistent::SaveToJsonStream(TStream& stream, int context) const
 {

@@ -90,16 +90,16 @@ int64_t TextToSet(const TPropInfo& p, std::u16string_view text)
 bool IsScalar(TTypeKind k)
 {
     switch (k) {
-    case TTypeKind::tkInteger:
-    case TTypeKind::tkChar:
-    case TTypeKind::tkWChar:
-    case TTypeKind::tkEnumeration:
-    case TTypeKind::tkFloat:
-    case TTypeKind::tkString:
-    case TTypeKind::tkSet:
-    case TTypeKind::tkWString:
-    case TTypeKind::tkInt64: return true;
-    default: return false;
+        case TTypeKind::tkInteger:
+        case TTypeKind::tkChar:
+        case TTypeKind::tkWChar:
+        case TTypeKind::tkEnumeration:
+        case TTypeKind::tkFloat:
+        case TTypeKind::tkString:
+        case TTypeKind::tkSet:
+        case TTypeKind::tkWString:
+        case TTypeKind::tkInt64: return true;
+        default: return false;
     }
 }
 
@@ -130,22 +130,20 @@ void TXmlPersistent::SaveProperties(const TPublished& object, TXmlNode& node, in
         const TPropValue v = p.Get(object);
         TXmlAttribute* a = node.Attributes.Force(p.Name);
         switch (p.Kind) {
-        case TTypeKind::tkInteger:
-        case TTypeKind::tkChar:
-        case TTypeKind::tkWChar: a->SetInteger(int32_t(uint32_t(std::get<int64_t>(v)))); break;
-        case TTypeKind::tkInt64: a->SetInteger(std::get<int64_t>(v)); break;
-        case TTypeKind::tkEnumeration: a->SetText(EnumName(p, std::get<int64_t>(v))); break;
-        case TTypeKind::tkSet: a->SetText(SetToText(p, std::get<int64_t>(v))); break;
-        case TTypeKind::tkString: a->SetText(AnsiToText(std::get<std::string>(v))); break;
-        case TTypeKind::tkWString: a->SetText(std::get<std::u16string>(v)); break;
-        case TTypeKind::tkFloat:
-            try {
-                a->SetFloat(std::get<long double>(v));
-            } catch (const Exception&) {
-                // A value the float format cannot write is skipped; the save goes on.
-            }
-            break;
-        default: break;
+            case TTypeKind::tkInteger:
+            case TTypeKind::tkChar:
+            case TTypeKind::tkWChar: a->SetInteger(int32_t(uint32_t(std::get<int64_t>(v)))); break;
+            case TTypeKind::tkInt64: a->SetInteger(std::get<int64_t>(v)); break;
+            case TTypeKind::tkEnumeration: a->SetText(EnumName(p, std::get<int64_t>(v))); break;
+            case TTypeKind::tkSet: a->SetText(SetToText(p, std::get<int64_t>(v))); break;
+            case TTypeKind::tkString: a->SetText(AnsiToText(std::get<std::string>(v))); break;
+            case TTypeKind::tkWString: a->SetText(std::get<std::u16string>(v)); break;
+            case TTypeKind::tkFloat: try { a->SetFloat(std::get<long double>(v));
+                } catch (const Exception&) {
+                    // A value the float format cannot write is skipped; the save goes on.
+                }
+                break;
+            default: break;
         }
     }
 }
@@ -169,45 +167,39 @@ void TXmlPersistent::LoadProperties(TPublished& object, const TXmlNode& node, in
         if (!IsScalar(p.Kind)) UnsupportedKind(p, __LINE__);
         const std::u16string text = a->GetText();
         switch (p.Kind) {
-        case TTypeKind::tkInteger:
-        case TTypeKind::tkChar:
-        case TTypeKind::tkWChar: {
-            int32_t i;
-            if (TryStrToInt(text, i)) p.Set(object, int64_t(i));
-            break;
-        }
-        case TTypeKind::tkInt64: {
-            int64_t i;
-            if (TryStrToInt64(text, i)) p.Set(object, i);
-            break;
-        }
-        case TTypeKind::tkEnumeration:
-            if (!text.empty()) p.Set(object, EnumOrdinal(p, text));
-            break;
-        case TTypeKind::tkSet: p.Set(object, TextToSet(p, text)); break;
-        case TTypeKind::tkString: p.Set(object, TextToAnsi(text)); break;
-        case TTypeKind::tkWString: p.Set(object, text); break;
-        case TTypeKind::tkFloat: {
-            long double f;
-            if (TryStoredTextToFloat(text, f)) p.Set(object, StoredFloat(p, f));
-            break;
-        }
-        default: break;
+            case TTypeKind::tkInteger:
+            case TTypeKind::tkChar:
+            case TTypeKind::tkWChar: {
+                int32_t i;
+                if (TryStrToInt(text, i)) p.Set(object, int64_t(i));
+                break;
+            }
+            case TTypeKind::tkInt64: {
+                int64_t i;
+                if (TryStrToInt64(text, i)) p.Set(object, i);
+                break;
+            }
+            case TTypeKind::tkEnumeration:
+                if (!text.empty()) p.Set(object, EnumOrdinal(p, text));
+                break;
+            case TTypeKind::tkSet: p.Set(object, TextToSet(p, text)); break;
+            case TTypeKind::tkString: p.Set(object, TextToAnsi(text)); break;
+            case TTypeKind::tkWString: p.Set(object, text); break;
+            case TTypeKind::tkFloat: {
+                long double f;
+                if (TryStoredTextToFloat(text, f)) p.Set(object, StoredFloat(p, f));
+                break;
+            }
+            default: break;
         }
     }
 }
 
 // ---- TXmlPersistent -----------------------------------------------------------------------
 
-void TXmlPersistent::SaveToNode(TXmlNode& node, int context) const
-{
-    SaveProperties(*this, node, context);
-}
+void TXmlPersistent::SaveToNode(TXmlNode& node, int context) const { SaveProperties(*this, node, context); }
 
-void TXmlPersistent::LoadFromNode(const TXmlNode& node, int context)
-{
-    LoadProperties(*this, node, context);
-}
+void TXmlPersistent::LoadFromNode(const TXmlNode& node, int context) { LoadProperties(*this, node, context); }
 
 void TXmlPersistent::SaveToStream(TStream& stream, int context) const
 {
@@ -263,12 +255,12 @@ TPropValue ConvertValue(const TPropInfo& from, const TPropValue& v, const TPropI
 {
     auto asText = [&]() -> std::u16string {
         switch (from.Kind) {
-        case TTypeKind::tkEnumeration: return EnumName(from, std::get<int64_t>(v));
-        case TTypeKind::tkSet: return SetToText(from, std::get<int64_t>(v));
-        case TTypeKind::tkString: return AnsiToText(std::get<std::string>(v));
-        case TTypeKind::tkWString: return std::get<std::u16string>(v);
-        case TTypeKind::tkFloat: return FloatToStoredText(std::get<long double>(v));
-        default: return IntToStr(std::get<int64_t>(v));
+            case TTypeKind::tkEnumeration: return EnumName(from, std::get<int64_t>(v));
+            case TTypeKind::tkSet: return SetToText(from, std::get<int64_t>(v));
+            case TTypeKind::tkString: return AnsiToText(std::get<std::string>(v));
+            case TTypeKind::tkWString: return std::get<std::u16string>(v);
+            case TTypeKind::tkFloat: return FloatToStoredText(std::get<long double>(v));
+            default: return IntToStr(std::get<int64_t>(v));
         }
     };
     auto asNumber = [&]() -> long double {
@@ -279,18 +271,20 @@ TPropValue ConvertValue(const TPropInfo& from, const TPropValue& v, const TPropI
         return f;
     };
     switch (to.Kind) {
-    case TTypeKind::tkEnumeration:
-        return from.Kind == TTypeKind::tkEnumeration || from.Kind == TTypeKind::tkString || from.Kind == TTypeKind::tkWString
-                   ? TPropValue(EnumOrdinal(to, asText()))
-                   : TPropValue(int64_t(asNumber()));
-    case TTypeKind::tkSet:
-        return from.Kind == TTypeKind::tkSet && from.EnumType == to.EnumType ? v : TPropValue(TextToSet(to, asText()));
-    case TTypeKind::tkString: return TextToAnsi(asText());
-    case TTypeKind::tkWString: return asText();
-    case TTypeKind::tkFloat: return StoredFloat(to, asNumber());
-    default:
-        if (std::holds_alternative<int64_t>(v)) return v;
-        return int64_t(asNumber());
+        case TTypeKind::tkEnumeration:
+            return from.Kind == TTypeKind::tkEnumeration || from.Kind == TTypeKind::tkString ||
+                           from.Kind == TTypeKind::tkWString
+                       ? TPropValue(EnumOrdinal(to, asText()))
+                       : TPropValue(int64_t(asNumber()));
+        case TTypeKind::tkSet:
+            return from.Kind == TTypeKind::tkSet && from.EnumType == to.EnumType ? v
+                                                                                 : TPropValue(TextToSet(to, asText()));
+        case TTypeKind::tkString: return TextToAnsi(asText());
+        case TTypeKind::tkWString: return asText();
+        case TTypeKind::tkFloat: return StoredFloat(to, asNumber());
+        default:
+            if (std::holds_alternative<int64_t>(v)) return v;
+            return int64_t(asNumber());
     }
 }
 
@@ -342,10 +336,7 @@ bool TXmlPersistent::IsEqual(const TPersistent* other) const
 
 // ---- TXmlObjectList -----------------------------------------------------------------------
 
-TXmlPersistentPtr TXmlObjectList::CreateItem(std::u16string_view)
-{
-    throw EAbstractError(u"Abstract Error");
-}
+TXmlPersistentPtr TXmlObjectList::CreateItem(std::u16string_view) { throw EAbstractError(u"Abstract Error"); }
 
 TXmlPersistent* TXmlObjectList::Add(TXmlPersistentPtr item)
 {

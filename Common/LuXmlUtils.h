@@ -158,8 +158,23 @@ using TJsonObject = nlohmann::ordered_json;
 // Kinds of published properties. The kinds after tkInt64 cannot be persisted: using one raises an
 // assertion error whose message is the property's type name.
 enum class TTypeKind {
-    tkInteger, tkChar, tkWChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod, tkWString,
-    tkInt64, tkVariant, tkArray, tkRecord, tkInterface, tkDynArray, tkUnknown
+    tkInteger,
+    tkChar,
+    tkWChar,
+    tkEnumeration,
+    tkFloat,
+    tkString,
+    tkSet,
+    tkClass,
+    tkMethod,
+    tkWString,
+    tkInt64,
+    tkVariant,
+    tkArray,
+    tkRecord,
+    tkInterface,
+    tkDynArray,
+    tkUnknown
 };
 enum class TFloatType { ftSingle, ftDouble, ftExtended, ftComp, ftCurr };
 
@@ -195,11 +210,11 @@ using TPropValue = std::variant<std::monostate, int64_t, long double, std::u16st
 struct TPropInfo {
     std::u16string Name;
     TTypeKind Kind = TTypeKind::tkUnknown;
-    std::u16string TypeName;                    // "Integer", "TDateTime", "TGotoUrlMode", ...
-    const TEnumTypeInfo* EnumType = nullptr;    // enumerations; the element type of a set
+    std::u16string TypeName;                  // "Integer", "TDateTime", "TGotoUrlMode", ...
+    const TEnumTypeInfo* EnumType = nullptr;  // enumerations; the element type of a set
     TFloatType FloatType = TFloatType::ftDouble;
-    std::function<TPropValue(const TPublished&)> Get;       // empty: no read access
-    std::function<void(TPublished&, const TPropValue&)> Set; // empty: no write access
+    std::function<TPropValue(const TPublished&)> Get;         // empty: no read access
+    std::function<void(TPublished&, const TPropValue&)> Set;  // empty: no write access
 
     bool Readable() const { return bool(Get); }
     bool Writable() const { return bool(Set); }
@@ -253,19 +268,20 @@ public:
     }
     // A set of up to 32 values of an enumeration, held as bits (bit i: ordinal i).
     template <class C>
-    TPropTable& Set(std::u16string name, uint32_t C::*field, const TEnumTypeInfo& elementType,
-                    std::u16string typeName)
+    TPropTable& Set(std::u16string name, uint32_t C::*field, const TEnumTypeInfo& elementType, std::u16string typeName)
     {
-        return Add({std::move(name), TTypeKind::tkSet, std::move(typeName), &elementType, TFloatType::ftDouble,
-                    [field](const TPublished& o) -> TPropValue { return int64_t(Self<C>(o).*field); },
-                    [field](TPublished& o, const TPropValue& v) { Self<C>(o).*field = uint32_t(std::get<int64_t>(v)); }});
+        return Add(
+            {std::move(name), TTypeKind::tkSet, std::move(typeName), &elementType, TFloatType::ftDouble,
+             [field](const TPublished& o) -> TPropValue { return int64_t(Self<C>(o).*field); },
+             [field](TPublished& o, const TPropValue& v) { Self<C>(o).*field = uint32_t(std::get<int64_t>(v)); }});
     }
     template <class C>
     TPropTable& Float(std::u16string name, double C::*field, std::u16string typeName = u"Double")
     {
-        return Add({std::move(name), TTypeKind::tkFloat, std::move(typeName), nullptr, TFloatType::ftDouble,
-                    [field](const TPublished& o) -> TPropValue { return (long double)(Self<C>(o).*field); },
-                    [field](TPublished& o, const TPropValue& v) { Self<C>(o).*field = double(std::get<long double>(v)); }});
+        return Add(
+            {std::move(name), TTypeKind::tkFloat, std::move(typeName), nullptr, TFloatType::ftDouble,
+             [field](const TPublished& o) -> TPropValue { return (long double)(Self<C>(o).*field); },
+             [field](TPublished& o, const TPropValue& v) { Self<C>(o).*field = double(std::get<long double>(v)); }});
     }
     template <class C>
     TPropTable& WideString(std::u16string name, std::u16string C::*field)
@@ -285,16 +301,28 @@ public:
     template <class C, class T>
     TPropTable& Object(std::u16string name, std::unique_ptr<T> C::*field)
     {
-        return Add({std::move(name), TTypeKind::tkClass, u"TObject", nullptr, TFloatType::ftDouble,
-                    [field](const TPublished& o) -> TPropValue { return static_cast<TPersistent*>((Self<C>(o).*field).get()); },
+        return Add({std::move(name),
+                    TTypeKind::tkClass,
+                    u"TObject",
+                    nullptr,
+                    TFloatType::ftDouble,
+                    [field](const TPublished& o) -> TPropValue {
+                        return static_cast<TPersistent*>((Self<C>(o).*field).get());
+                    },
                     {}});
     }
 
 private:
     template <class C>
-    static const C& Self(const TPublished& o) { return static_cast<const C&>(o); }
+    static const C& Self(const TPublished& o)
+    {
+        return static_cast<const C&>(o);
+    }
     template <class C>
-    static C& Self(TPublished& o) { return static_cast<C&>(o); }
+    static C& Self(TPublished& o)
+    {
+        return static_cast<C&>(o);
+    }
 
     std::vector<TPropInfo> FProps;
 };
@@ -379,20 +407,20 @@ public:
 
 // Declares the class name, the property table and Create of a persistent class. Define the table
 // with LU_PROPERTIES(Class, Base) { return TPropTable(&Base::StaticProps()).WideString(...)...; }
-#define LU_PERSISTENT(Class)                                                            \
-public:                                                                                 \
-    std::u16string ClassName() const override { return u## #Class; }                    \
-    const TPropTable& Props() const override { return StaticProps(); }                  \
-    static const TPropTable& StaticProps();                                             \
-    TXmlPersistentPtr Create() const override { return std::make_unique<Class>(); }     \
-                                                                                        \
-private:                                                                                \
+#define LU_PERSISTENT(Class)                                                                                           \
+public:                                                                                                                \
+    std::u16string ClassName() const override { return u## #Class; }                                                   \
+    const TPropTable& Props() const override { return StaticProps(); }                                                 \
+    static const TPropTable& StaticProps();                                                                            \
+    TXmlPersistentPtr Create() const override { return std::make_unique<Class>(); }                                    \
+                                                                                                                       \
+private:                                                                                                               \
     static TPropTable BuildProps();
 
-#define LU_PROPERTIES(Class)                                                            \
-    const TPropTable& Class::StaticProps()                                              \
-    {                                                                                   \
-        static const TPropTable table = BuildProps();                                   \
-        return table;                                                                   \
-    }                                                                                   \
+#define LU_PROPERTIES(Class)                                                                                           \
+    const TPropTable& Class::StaticProps()                                                                             \
+    {                                                                                                                  \
+        static const TPropTable table = BuildProps();                                                                  \
+        return table;                                                                                                  \
+    }                                                                                                                  \
     TPropTable Class::BuildProps()

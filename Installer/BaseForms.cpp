@@ -3,7 +3,8 @@
 
 using namespace lu::ui;
 
-TBaseForm::TBaseForm(TComponent* owner) : TForm(owner) {
+TBaseForm::TBaseForm(TComponent* owner) : TForm(owner)
+{
     SetFont(TFont(u"Tahoma", 12, clWindowText));
     SetColor(clBtnFace);
     KeyPreview = true;
@@ -15,18 +16,21 @@ TBaseForm::TBaseForm(TComponent* owner) : TForm(owner) {
 
 void TBaseForm::BeforeFirstShow() { TLuVclfn::EnableDoubleBuffering(this); }
 
-TModalResult TBaseForm::ShowModal() {
+TModalResult TBaseForm::ShowModal()
+{
     if (auto* owner = dynamic_cast<TWinControl*>(Owner()); owner && owner->Handle())
         return TLuVclfn::ShowModalOver(*this, owner);
     return TForm::ShowModal();
 }
 
-void TBaseForm::KeyDown(WORD& key, TShiftState shift) {
+void TBaseForm::KeyDown(WORD& key, TShiftState shift)
+{
     TForm::KeyDown(key, shift);
     TLuVclfn::RepaintOnNavKey(*this, shift, key);
 }
 
-TBaseDialogForm::TBaseDialogForm(TComponent* owner) : TBaseForm(owner) {
+TBaseDialogForm::TBaseDialogForm(TComponent* owner) : TBaseForm(owner)
+{
     SetBorderStyle(bsDialog);
     SetClientSize(475, 340);
 
@@ -57,7 +61,8 @@ TBaseDialogForm::TBaseDialogForm(TComponent* owner) : TBaseForm(owner) {
     LayoutButtons();
 }
 
-void TBaseDialogForm::LayoutButtons() {
+void TBaseDialogForm::LayoutButtons()
+{
     const int width = ClientWidth();
     btnCancel->SetLeft(width - btnCancel->Width() - 8);
     btnOk->SetLeft(btnCancel->Left() - btnOk->Width() - 8);
@@ -66,7 +71,8 @@ void TBaseDialogForm::LayoutButtons() {
     btnApply->Hide();
 }
 
-TModalResult TBaseDialogForm::Execute(TWinControl* owner, const std::u16string& caption) {
+TModalResult TBaseDialogForm::Execute(TWinControl* owner, const std::u16string& caption)
+{
     return ExecuteDialog<TBaseDialogForm>(
         owner, [&](TBaseDialogForm& d) { d.SetCaption(caption); }, [](TBaseDialogForm&, TModalResult r) { return r; });
 }

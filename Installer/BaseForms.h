@@ -28,7 +28,8 @@ public:
     // Makes a TDialog owned by `owner`, lets `fill` set it up, shows it modally and returns
     // read(dialog, modal result). The dialog is freed on every way out, errors included.
     template <class TDialog, class Fill, class Read>
-    static auto ExecuteDialog(lu::ui::TWinControl* owner, Fill&& fill, Read&& read) {
+    static auto ExecuteDialog(lu::ui::TWinControl* owner, Fill&& fill, Read&& read)
+    {
         auto dialog = std::make_unique<TDialog>(owner);
         fill(*dialog);
         const lu::ui::TModalResult result = dialog->ShowModal();

@@ -8,7 +8,8 @@
 
 using namespace lu::ui;
 
-void ReportCrash(std::exception_ptr error, bool silent) {
+void ReportCrash(std::exception_ptr error, bool silent)
+{
     const std::u16string message = ExceptionMessage(error);
     // Standard error in every run: it is the only report of a run whose window could not be made,
     // and a process started without one writes nothing.

@@ -11,7 +11,8 @@ using namespace lu::ui;
 
 // ---- TSelectLangForm ----------------------------------------------------------------------------
 
-TSelectLangForm::TSelectLangForm(TComponent* owner) : TBaseDialogForm(owner) {
+TSelectLangForm::TSelectLangForm(TComponent* owner) : TBaseDialogForm(owner)
+{
     SetClientSize(383, 158);
     LayoutButtons();  // the base placed them for its own designed width
     lblPrompt = pnlBkClient->Add<TLabel>(u"lblPrompt", 16, 36, 350, 14);
@@ -21,7 +22,8 @@ TSelectLangForm::TSelectLangForm(TComponent* owner) : TBaseDialogForm(owner) {
     SetActiveControl(cbLanguage);
 }
 
-void TSelectLangForm::Fill(const std::vector<std::u16string>& available, const std::u16string& systemLanguage) {
+void TSelectLangForm::Fill(const std::vector<std::u16string>& available, const std::u16string& systemLanguage)
+{
     FAvailable = available;
     cbLanguage->ClearItems();
     for (const std::u16string& code : FAvailable) cbLanguage->AddItem(LanguageDisplayName(code));
@@ -34,19 +36,22 @@ void TSelectLangForm::Fill(const std::vector<std::u16string>& available, const s
     btnCancel->SetCaption(texts.btnCancel);
 }
 
-std::u16string TSelectLangForm::SelectedLanguage() const {
+std::u16string TSelectLangForm::SelectedLanguage() const
+{
     const int index = cbLanguage->ItemIndex();
     if (index < 0 || index >= static_cast<int>(FAvailable.size())) return {};
     return FAvailable[static_cast<size_t>(index)];
 }
 
 bool TSelectLangForm::Execute(TWinControl* owner, const std::vector<std::u16string>& available,
-                              std::u16string& language) {
+                              std::u16string& language)
+{
     return Execute(owner, available, language, TLuWinfn::GetUserLangAbbrev());
 }
 
 bool TSelectLangForm::Execute(TWinControl* owner, const std::vector<std::u16string>& available,
-                              std::u16string& language, const std::u16string& systemLanguage) {
+                              std::u16string& language, const std::u16string& systemLanguage)
+{
     return ExecuteDialog<TSelectLangForm>(
         owner, [&](TSelectLangForm& d) { d.Fill(available, systemLanguage); },
         [&](TSelectLangForm& d, TModalResult result) {
@@ -60,7 +65,8 @@ bool TSelectLangForm::Execute(TWinControl* owner, const std::vector<std::u16stri
 
 // ---- TLicenseForm -------------------------------------------------------------------------------
 
-TLicenseForm::TLicenseForm(TComponent* owner) : TBaseForm(owner) {
+TLicenseForm::TLicenseForm(TComponent* owner) : TBaseForm(owner)
+{
     SetBorderIcons(biSystemMenu | biMaximize);
     SetClientSize(784, 461);
     memLicense = Add<TMemo>(u"memLicense", 0, 0, ClientWidth(), ClientHeight());
@@ -70,7 +76,8 @@ TLicenseForm::TLicenseForm(TComponent* owner) : TBaseForm(owner) {
     SetActiveControl(memLicense);
 }
 
-void TLicenseForm::Execute(TWinControl* owner, const std::u16string& caption, const std::u16string& licenseText) {
+void TLicenseForm::Execute(TWinControl* owner, const std::u16string& caption, const std::u16string& licenseText)
+{
     ExecuteDialog<TLicenseForm>(
         owner,
         [&](TLicenseForm& d) {
@@ -82,7 +89,8 @@ void TLicenseForm::Execute(TWinControl* owner, const std::u16string& caption, co
 
 // ---- TCopyFileFailureForm -----------------------------------------------------------------------
 
-TCopyFileFailureForm::TCopyFileFailureForm(TComponent* owner) : TBaseForm(owner) {
+TCopyFileFailureForm::TCopyFileFailureForm(TComponent* owner) : TBaseForm(owner)
+{
     SetClientSize(572, 268);
 
     pnlButtons = Add<TPanel>(u"pnlButtons", 0, ClientHeight() - 41, ClientWidth(), 41);
@@ -111,7 +119,8 @@ TCopyFileFailureForm::TCopyFileFailureForm(TComponent* owner) : TBaseForm(owner)
 }
 
 void TCopyFileFailureForm::Fill(const std::u16string& fileName, const std::u16string& language,
-                                const std::u16string& failureReason) {
+                                const std::u16string& failureReason)
+{
     const TCopyFileFailureTexts texts = CopyFileFailureTexts(language);
     SetCaption(texts.Caption);
     btnRetry->SetCaption(texts.btnRetry);
@@ -121,7 +130,8 @@ void TCopyFileFailureForm::Fill(const std::u16string& fileName, const std::u16st
 }
 
 TModalResult TCopyFileFailureForm::Execute(TWinControl* owner, const std::u16string& fileName,
-                                           const std::u16string& language, const std::u16string& failureReason) {
+                                           const std::u16string& language, const std::u16string& failureReason)
+{
     return ExecuteDialog<TCopyFileFailureForm>(
         owner, [&](TCopyFileFailureForm& d) { d.Fill(fileName, language, failureReason); },
         [](TCopyFileFailureForm&, TModalResult result) { return result; });
@@ -133,7 +143,8 @@ namespace {
 
 const char16_t kProxyAddressEmpty[] = u"服务器地址不能为空，请重新输入。";
 
-TLabel* AddFieldLabel(TWinControl* parent, const char16_t* name, int left, int top, const char16_t* caption) {
+TLabel* AddFieldLabel(TWinControl* parent, const char16_t* name, int left, int top, const char16_t* caption)
+{
     TLabel* label = parent->Add<TLabel>(name, left, top, 0, 0);
     label->SetAutoSize(true);
     label->SetCaption(caption);
@@ -142,7 +153,8 @@ TLabel* AddFieldLabel(TWinControl* parent, const char16_t* name, int left, int t
 
 }  // namespace
 
-TIndyProxySettingsForm::TIndyProxySettingsForm(TComponent* owner) : TBaseDialogForm(owner) {
+TIndyProxySettingsForm::TIndyProxySettingsForm(TComponent* owner) : TBaseDialogForm(owner)
+{
     SetClientSize(430, 304);
     LayoutButtons();  // the base placed them for its own designed width
     SetCaption(u"代理服务器设置");
@@ -175,7 +187,8 @@ TIndyProxySettingsForm::TIndyProxySettingsForm(TComponent* owner) : TBaseDialogF
     btnOk->OnClick = [this](TObject* s) { btnOkClick(s); };
 }
 
-void TIndyProxySettingsForm::Fill(const THttpProxyValues& settings) {
+void TIndyProxySettingsForm::Fill(const THttpProxyValues& settings)
+{
     rbNoProxy->SetChecked(!settings.Checked);
     rbUseProxy->SetChecked(settings.Checked);
     edtProxyAddress->SetText(settings.Address);
@@ -186,7 +199,8 @@ void TIndyProxySettingsForm::Fill(const THttpProxyValues& settings) {
     SetActiveControl(settings.Checked ? rbUseProxy : rbNoProxy);
 }
 
-THttpProxyValues TIndyProxySettingsForm::Values() const {
+THttpProxyValues TIndyProxySettingsForm::Values() const
+{
     THttpProxyValues values;
     values.Checked = rbUseProxy->Checked();
     values.Address = Trim(edtProxyAddress->Text());
@@ -196,7 +210,8 @@ THttpProxyValues TIndyProxySettingsForm::Values() const {
     return values;
 }
 
-void TIndyProxySettingsForm::ApplyEnabling() {
+void TIndyProxySettingsForm::ApplyEnabling()
+{
     const bool use = rbUseProxy->Checked();
     for (TControl* c : std::initializer_list<TControl*>{lblProxyAddress, edtProxyAddress, lblProxyPort, edtProxyPort,
                                                         lblProxyUser, edtProxyUser, lblProxyPassword, edtProxyPassword})
@@ -207,7 +222,8 @@ void TIndyProxySettingsForm::rbNoProxyClick(TObject*) { ApplyEnabling(); }
 
 void TIndyProxySettingsForm::rbUseProxyClick(TObject*) { ApplyEnabling(); }
 
-void TIndyProxySettingsForm::btnOkClick(TObject*) {
+void TIndyProxySettingsForm::btnOkClick(TObject*)
+{
     if (rbUseProxy->Checked() && Trim(edtProxyAddress->Text()).empty()) {
         TLuVclfn::ShowMessage(Handle(), kProxyAddressEmpty);
         edtProxyAddress->SetFocus();
@@ -216,7 +232,8 @@ void TIndyProxySettingsForm::btnOkClick(TObject*) {
     SetModalResult(mrOk);
 }
 
-bool TIndyProxySettingsForm::Execute(TWinControl* owner, THttpProxyValues& settings) {
+bool TIndyProxySettingsForm::Execute(TWinControl* owner, THttpProxyValues& settings)
+{
     return ExecuteDialog<TIndyProxySettingsForm>(
         owner, [&](TIndyProxySettingsForm& d) { d.Fill(settings); },
         [&](TIndyProxySettingsForm& d, TModalResult result) {
@@ -229,11 +246,12 @@ bool TIndyProxySettingsForm::Execute(TWinControl* owner, THttpProxyValues& setti
 // ---- TDownloadFailureForm -----------------------------------------------------------------------
 
 TDownloadFailureForm::TDownloadFailureForm(TComponent* owner)
-    : TBaseDialogForm(owner), OpenUrl([](const std::u16string& url) { TLuWinfn::OpenUrl(url); }) {
+    : TBaseDialogForm(owner), OpenUrl([](const std::u16string& url) { TLuWinfn::OpenUrl(url); })
+{
     SetClientSize(534, 261);
     LayoutButtons();
-    btnOk->SetCaption(u"退出安装");     // Exit Setup: the default button
-    btnCancel->SetCaption(u"重试");     // Retry: the cancel button (Escape)
+    btnOk->SetCaption(u"退出安装");  // Exit Setup: the default button
+    btnCancel->SetCaption(u"重试");  // Retry: the cancel button (Escape)
     TPanel* p = pnlBkClient;
 
     const struct {
@@ -272,19 +290,22 @@ TDownloadFailureForm::TDownloadFailureForm(TComponent* owner)
     SetActiveControl(memUrl);
 }
 
-void TDownloadFailureForm::Fill(const std::u16string& title, const std::u16string& url) {
+void TDownloadFailureForm::Fill(const std::u16string& title, const std::u16string& url)
+{
     SetCaption(Format(u"%s 在线安装失败", {title}));
     FUrl = url;
     memUrl->SetText(url);
 }
 
-void TDownloadFailureForm::btnBrowserClick(TObject*) {
+void TDownloadFailureForm::btnBrowserClick(TObject*)
+{
     if (OpenUrl) OpenUrl(FUrl);  // a failure is not reported
 }
 
 void TDownloadFailureForm::btnCopyClick(TObject*) { TLuVclfn::SetClipboardText(Handle(), FUrl); }
 
-bool TDownloadFailureForm::Execute(TWinControl* owner, const std::u16string& title, const std::u16string& url) {
+bool TDownloadFailureForm::Execute(TWinControl* owner, const std::u16string& title, const std::u16string& url)
+{
     return ExecuteDialog<TDownloadFailureForm>(
         owner, [&](TDownloadFailureForm& d) { d.Fill(title, url); },
         [](TDownloadFailureForm&, TModalResult result) { return result == mrOk; });

@@ -49,8 +49,7 @@ public:
 
     // Shows the licence text under the caption (the main window passes its licence link's
     // caption) until the user closes the window.
-    static void Execute(lu::ui::TWinControl* owner, const std::u16string& caption,
-                        const std::u16string& licenseText);
+    static void Execute(lu::ui::TWinControl* owner, const std::u16string& caption, const std::u16string& licenseText);
 };
 
 // The copy-failure dialog of the file stage.

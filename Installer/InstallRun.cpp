@@ -8,11 +8,10 @@
 
 using namespace lu::ui;
 
-void TMainForm::btnInstallClick(TObject*) {
-    InstallRun();
-}
+void TMainForm::btnInstallClick(TObject*) { InstallRun(); }
 
-void TMainForm::InstallRun() {
+void TMainForm::InstallRun()
+{
     if (!CheckDestDir()) {
         // An unattended run has no window in which the user could correct the directory: it ends
         // here instead of waiting, hidden, for a click that never comes.
@@ -29,7 +28,8 @@ void TMainForm::InstallRun() {
     if (FEngine.Silent() || FEngine.Auto()) btnRunAppClick(btnRunApp);
 }
 
-bool TMainForm::CheckDestDir() {
+bool TMainForm::CheckDestDir()
+{
     std::u16string dir;
     const TDestDirResult result = FEngine.CheckDestDir(edtDestDir->Text(), dir);
     if (result == TDestDirResult::drOk) return true;
@@ -38,7 +38,8 @@ bool TMainForm::CheckDestDir() {
     return false;
 }
 
-void TMainForm::ShowProgressLayout() {
+void TMainForm::ShowProgressLayout()
+{
     lblAppTitle->SetCaption(FEngine.Texts().ResInstalling());
     for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir,
                                                         cbLicense, lblLicense, lblProxy})
@@ -53,13 +54,15 @@ void TMainForm::ShowProgressLayout() {
     lblDetail->SetVisible(true);
 }
 
-bool TMainForm::DownloadFullSetup() {
+bool TMainForm::DownloadFullSetup()
+{
     if (FEngine.DownloadFullSetup()) return true;
     RestoreInputLayout();
     return false;
 }
 
-void TMainForm::RestoreInputLayout() {
+void TMainForm::RestoreInputLayout()
+{
     FInstallState = TInstallState::isReady;
     lblWait->SetVisible(false);
     pbProgress->SetVisible(false);
@@ -76,7 +79,8 @@ void TMainForm::RestoreInputLayout() {
     if (btnInstall->Showing() && btnInstall->Enabled()) btnInstall->SetFocus();
 }
 
-void TMainForm::ShowCompleteLayout() {
+void TMainForm::ShowCompleteLayout()
+{
     lblAppTitle->SetCaption(FEngine.Texts().ResInstallComplete());
     pbProgress->SetVisible(false);
     lblWait->SetVisible(false);
@@ -87,7 +91,8 @@ void TMainForm::ShowCompleteLayout() {
     if (btnRunApp->Showing()) btnRunApp->SetFocus();
 }
 
-void TMainForm::HandleRunApps() {
+void TMainForm::HandleRunApps()
+{
     Hide();
     Application().ProcessMessages();
     FEngine.StartPrograms(Handle());
@@ -100,7 +105,8 @@ void TMainForm::ProcessMessages() { Application().ProcessMessages(); }
 
 void TMainForm::ShowMessage(const std::u16string& text) { TLuVclfn::ShowMessage(Handle(), text); }
 
-void TMainForm::SetProgressMax(int maximum) {
+void TMainForm::SetProgressMax(int maximum)
+{
     pbProgress->SetRange(0, maximum);
     pbProgress->SetPosition(0);
 }
@@ -111,20 +117,23 @@ void TMainForm::StepProgress() { pbProgress->StepBy(1); }
 
 void TMainForm::FillProgress() { pbProgress->SetPosition(pbProgress->Max()); }
 
-void TMainForm::SetDetail(const std::u16string& text) {
+void TMainForm::SetDetail(const std::u16string& text)
+{
     lblDetail->SetCaption(text);
     if (Showing()) UpdateWindow(pnlBottom->Handle());
 }
 
-bool TMainForm::AskLanguage(const std::vector<std::u16string>& available, std::u16string& language) {
+bool TMainForm::AskLanguage(const std::vector<std::u16string>& available, std::u16string& language)
+{
     return TSelectLangForm::Execute(this, available, language);
 }
 
-int TMainForm::AskCopyFailure(const std::u16string& path, const std::u16string& language,
-                              const std::u16string& reason) {
+int TMainForm::AskCopyFailure(const std::u16string& path, const std::u16string& language, const std::u16string& reason)
+{
     return TCopyFileFailureForm::Execute(this, path, language, reason);
 }
 
-bool TMainForm::AskDownloadFailure(const std::u16string& title, const std::u16string& url) {
+bool TMainForm::AskDownloadFailure(const std::u16string& title, const std::u16string& url)
+{
     return TDownloadFailureForm::Execute(this, title, url);
 }

@@ -14,13 +14,15 @@ using namespace lu::ui;
 
 namespace {
 
-bool IsSilentRun() {
+bool IsSilentRun()
+{
     std::vector<std::u16string> args;
     for (int i = 1; i <= ParamCount(); ++i) args.push_back(ParamStr(i));
     return TSetupEngine::IsSilentCommandLine(args);
 }
 
-TExitCode RunInstaller(bool silent) {
+TExitCode RunInstaller(bool silent)
+{
     // An error or a run end in an event handler leaves the window procedure, and every message
     // loop it is in, as an exception that reaches the catch below.
     Application().OnException = [](std::exception_ptr error) { std::rethrow_exception(error); };
@@ -44,7 +46,8 @@ TExitCode RunInstaller(bool silent) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
     // An installer is often started from a Downloads folder: before anything else is loaded.
     RestrictDllSearch();
     const bool silent = IsSilentRun();

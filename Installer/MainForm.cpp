@@ -17,14 +17,16 @@ namespace {
 const std::u16string kYaHei = u"微软雅黑";
 
 // The two window-button glyphs, white on transparent, 32 by 32.
-std::vector<uint32_t> MinimizeGlyph() {
+std::vector<uint32_t> MinimizeGlyph()
+{
     std::vector<uint32_t> px(32 * 32, 0);
     for (int y = 19; y < 21; ++y)
         for (int x = 11; x < 21; ++x) px[size_t(y) * 32 + x] = 0xFFFFFFFF;
     return px;
 }
 
-std::vector<uint32_t> CloseGlyph() {
+std::vector<uint32_t> CloseGlyph()
+{
     std::vector<uint32_t> px(32 * 32, 0);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
@@ -41,7 +43,8 @@ std::vector<uint32_t> CloseGlyph() {
 
 }  // namespace
 
-TMainForm::TMainForm() : TBaseForm(nullptr), FEngine(*this) {
+TMainForm::TMainForm() : TBaseForm(nullptr), FEngine(*this)
+{
     CreateControls();
     std::vector<std::u16string> args;
     for (int i = 1; i <= ParamCount(); ++i) args.push_back(ParamStr(i));
@@ -77,7 +80,8 @@ TMainForm::TMainForm() : TBaseForm(nullptr), FEngine(*this) {
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::CreateControls() {
+void TMainForm::CreateControls()
+{
     SetBorderStyle(bsNone);
     SetClientSize(750, 480);
     SetPosition(poScreenCenter);
@@ -176,14 +180,16 @@ void TMainForm::CreateControls() {
     cbLicense->SetTabOrder(4);
 }
 
-void TMainForm::ApplyWindowLayout() {
+void TMainForm::ApplyWindowLayout()
+{
     imgIcon->SetVisible(false);
     const int w = ClientWidth();
     for (TControl* c : std::initializer_list<TControl*>{pbLogo, lblAppTitle, lblVersion, btnInstall})
         c->SetLeft((w - c->Width()) / 2);
 }
 
-void TMainForm::InitCaptions() {
+void TMainForm::InitCaptions()
+{
     const TMainFormCaptions c = MainFormCaptions(FEngine.Language());
     lblDestDir->SetCaption(c.lblDestDir);
     btnDestDir->SetCaption(c.btnDestDir);
@@ -200,13 +206,15 @@ void TMainForm::InitCaptions() {
     cbLicense->SetWidth(std::max(cbLicense->Width(), linkLeft - cbLicense->Left() - 4));
 }
 
-void CheckProductIcon(const std::string& png) {
+void CheckProductIcon(const std::string& png)
+{
     TPicture picture;
     if (!TPicture::IsPng(png.data(), png.size()) || !picture.LoadFromMemory(png.data(), png.size()))
         throw Exception(u"The product icon is not a PNG image that can be decoded");
 }
 
-void TMainForm::LoadImages() {
+void TMainForm::LoadImages()
+{
     const std::string png = FEngine.LoadIcon();
     CheckProductIcon(png);
     if (!FLogo.LoadFromMemory(png.data(), png.size()) || !imgIcon->Picture().LoadFromMemory(png.data(), png.size()))
@@ -215,12 +223,14 @@ void TMainForm::LoadImages() {
     imgIcon->PictureChanged();
 }
 
-void TMainForm::ApplyDestLayout() {
+void TMainForm::ApplyDestLayout()
+{
     btnDestDir->SetLeft(ClientWidth() - btnDestDir->Width() - 16);
     edtDestDir->SetWidth(btnDestDir->Left() - edtDestDir->Left() - 8);
 }
 
-void TMainForm::ApplyStartMode() {
+void TMainForm::ApplyStartMode()
+{
     if (FEngine.Silent()) {
         InstallRun();
     } else if (FEngine.Auto()) {
@@ -233,22 +243,22 @@ void TMainForm::ApplyStartMode() {
     }
 }
 
-void TMainForm::UpdateInstallEnabled() {
-    btnInstall->SetEnabled(cbLicense->Checked() || !cbLicense->Visible());
-}
+void TMainForm::UpdateInstallEnabled() { btnInstall->SetEnabled(cbLicense->Checked() || !cbLicense->Visible()); }
 
 // ---- Small controls -----------------------------------------------------------------------------
 
 void TMainForm::cbLicenseClick(TObject*) { UpdateInstallEnabled(); }
 
-void TMainForm::btnDestDirClick(TObject*) {
+void TMainForm::btnDestDirClick(TObject*)
+{
     std::u16string path = Trim(edtDestDir->Text());
     if (TLuVclfn::SelectDirectory(Handle(), FEngine.Texts().ResSelectInstallPath(), path)) edtDestDir->SetText(path);
 }
 
 void TMainForm::btnRunAppClick(TObject*) { PostMessageW(Handle(), WM_RUN_APPS, 0, 0); }
 
-void TMainForm::imgCloseClick(TObject*) {
+void TMainForm::imgCloseClick(TObject*)
+{
     if (FInstallState != TInstallState::isInstalling) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
@@ -258,16 +268,19 @@ void TMainForm::lblLicenseClick(TObject*) { TLicenseForm::Execute(this, lblLicen
 
 void TMainForm::lblProxyClick(TObject*) { TIndyProxySettingsForm::Execute(this, FProxy); }
 
-void TMainForm::TntFormShow(TObject*) {
+void TMainForm::TntFormShow(TObject*)
+{
     if (btnInstall->Visible() && btnInstall->Enabled()) btnInstall->SetFocus();
 }
 
-void TMainForm::StartWindowDrag(TObject*, TMouseButton, TShiftState, int, int) {
+void TMainForm::StartWindowDrag(TObject*, TMouseButton, TShiftState, int, int)
+{
     ReleaseCapture();
     SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }
 
-void TMainForm::pbLogoPaint(TObject*) {
+void TMainForm::pbLogoPaint(TObject*)
+{
     if (FLogo.Empty() || FLogo.Width() == 0 || FLogo.Height() == 0) return;
     const float w = float(FLogo.Width()), h = float(FLogo.Height());
     const float bw = float(pbLogo->Width()), bh = float(pbLogo->Height());
@@ -282,11 +295,10 @@ void TMainForm::pbLogoPaint(TObject*) {
     FLogo.Draw(pbLogo->Canvas(), (bw - dw) / 2, (bh - dh) / 2, dw, dh, 7);
 }
 
-bool TMainForm::CloseQuery() {
-    return FInstallState != TInstallState::isInstalling && TBaseForm::CloseQuery();
-}
+bool TMainForm::CloseQuery() { return FInstallState != TInstallState::isInstalling && TBaseForm::CloseQuery(); }
 
-LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     if (msg == WM_RUN_APPS) {
         HandleRunApps();
         return 0;

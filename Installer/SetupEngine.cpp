@@ -15,7 +15,8 @@
 namespace {
 
 // The directory of an earlier installation as its uninstall key stored it.
-std::optional<std::u16string> PreviousInstallLocation(const std::u16string& guid) {
+std::optional<std::u16string> PreviousInstallLocation(const std::u16string& guid)
+{
     std::u16string value;
     if (TLuRegfn::ReadString(HKEY_LOCAL_MACHINE, UninstallKeyName(guid), std::u16string(InstallLocationValueName),
                              value) != TLuRegfn::TReadResult::rrFound)
@@ -25,7 +26,8 @@ std::optional<std::u16string> PreviousInstallLocation(const std::u16string& guid
 
 }  // namespace
 
-double NowDateTime() {
+double NowDateTime()
+{
     SYSTEMTIME st;
     GetLocalTime(&st);
     return TLuFilefn::SystemTimeToDateTime(st);
@@ -33,27 +35,32 @@ double NowDateTime() {
 
 TSetupEngine::TSetupEngine(TInstallerHost& host) : FHost(host), FScript(std::make_unique<TSetupScript>()) {}
 
-TSetupEngine::~TSetupEngine() {
+TSetupEngine::~TSetupEngine()
+{
     FPackage.Close();  // the downloaded file stays locked while it is the package
     if (!FDownloadedSetupPath.empty()) DeleteFileW(W(FDownloadedSetupPath));
 }
 
-void TSetupEngine::EndUnattended(TExitCode code, const std::u16string& reason) {
+void TSetupEngine::EndUnattended(TExitCode code, const std::u16string& reason)
+{
     TLuSysfnWin::WriteStdErr(u"setup: error: " + reason);
     throw TRunEnd{code};
 }
 
-void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments) {
+void TSetupEngine::ParseCommandLine(const std::vector<std::u16string>& arguments)
+{
     const TStartMode mode = ::ParseCommandLine(arguments);
     FSilent = mode == TStartMode::smSilent;
     FAuto = mode == TStartMode::smAuto;
 }
 
-bool TSetupEngine::IsSilentCommandLine(const std::vector<std::u16string>& arguments) {
+bool TSetupEngine::IsSilentCommandLine(const std::vector<std::u16string>& arguments)
+{
     return ::ParseCommandLine(arguments) == TStartMode::smSilent;
 }
 
-void TSetupEngine::LoadScript() {
+void TSetupEngine::LoadScript()
+{
     FPackage = TPackageModule::Self();
     const TScriptResource which = ChooseScriptResource(FPackage.HasPackageResource(SetupScriptResID),
                                                        FPackage.HasPackageResource(MiniSetupScriptResID));
@@ -65,7 +72,8 @@ void TSetupEngine::LoadScript() {
     FScript->LoadFromStream(stream);
 }
 
-void TSetupEngine::InitLanguage() {
+void TSetupEngine::InitLanguage()
+{
     const TStartMode mode = FSilent ? TStartMode::smSilent : FAuto ? TStartMode::smAuto : TStartMode::smInteractive;
     const std::optional<std::u16string> language =
         ChooseLanguage(*FScript->BaseInfo, mode, TLuWinfn::GetUserLangAbbrev(),
@@ -79,7 +87,8 @@ void TSetupEngine::InitLanguage() {
     TSetupfn::GroupName = FTitle;
 }
 
-void TSetupEngine::CheckWinVersion() {
+void TSetupEngine::CheckWinVersion()
+{
     const TWinVersionEnum required = FScript->BaseInfo->WinVersion;
     const TWinVersion& v = TLuWinfn::WinVersion();
     if (IsWinVersionMet(required, v.PlatformId == VER_PLATFORM_WIN32_NT, v.Major, v.Minor)) return;
@@ -87,7 +96,8 @@ void TSetupEngine::CheckWinVersion() {
     throw TRunEnd{ecWindowsTooOld};
 }
 
-std::u16string TSetupEngine::DefaultDestination() const {
+std::u16string TSetupEngine::DefaultDestination() const
+{
     return ::DefaultDestination(*FScript->BaseInfo, FTitle, PreviousInstallLocation(FScript->BaseInfo->GUID));
 }
 
@@ -95,14 +105,16 @@ TColor TSetupEngine::MainFormColor() const { return FScript->BaseInfo->MainFormC
 
 const std::u16string& TSetupEngine::Version() const { return FScript->BaseInfo->Version; }
 
-std::string TSetupEngine::LoadIcon() {
+std::string TSetupEngine::LoadIcon()
+{
     TMemoryStream stream;
     FPackage.LoadPackageResource(Utf16ToUtf8(FScript->BaseInfo->IconResID), stream);
     FIconPng = stream.ToString();
     return FIconPng;
 }
 
-std::u16string TSetupEngine::LoadLicenseText() {
+std::u16string TSetupEngine::LoadLicenseText()
+{
     const std::u16string resID = LicenseResIDOfLanguage(*FScript->BaseInfo, FLanguage);
     if (resID.empty() || !FPackage.HasPackageResource(Utf16ToUtf8(resID))) return {};
     TMemoryStream stream;
@@ -110,7 +122,8 @@ std::u16string TSetupEngine::LoadLicenseText() {
     return DecodeLicenseText(stream.ToString(), AnsiToText);
 }
 
-TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::u16string& dir) {
+TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::u16string& dir)
+{
     const TDestDirCheck check = CheckDestDirText(fieldText);
     TSetupfn::AppDir = check.Trimmed;
     dir = check.Dir;
@@ -133,21 +146,19 @@ TDestDirResult TSetupEngine::CheckDestDir(const std::u16string& fieldText, std::
     return writable ? TDestDirResult::drOk : TDestDirResult::drCannotWrite;
 }
 
-std::u16string TSetupEngine::DestDirMessage(TDestDirResult result, const std::u16string& dir) const {
+std::u16string TSetupEngine::DestDirMessage(TDestDirResult result, const std::u16string& dir) const
+{
     switch (result) {
-    case TDestDirResult::drOk:
-        break;
-    case TDestDirResult::drEmpty:
-        return FTexts.ResDestDirCannotBeEmpty();
-    case TDestDirResult::drCannotCreate:
-        return Format(FTexts.ResCreateDestDirFailureFmt(), {dir});
-    case TDestDirResult::drCannotWrite:
-        return Format(FTexts.ResWriteDestDirFalureFmt(), {dir});
+        case TDestDirResult::drOk: break;
+        case TDestDirResult::drEmpty: return FTexts.ResDestDirCannotBeEmpty();
+        case TDestDirResult::drCannotCreate: return Format(FTexts.ResCreateDestDirFailureFmt(), {dir});
+        case TDestDirResult::drCannotWrite: return Format(FTexts.ResWriteDestDirFalureFmt(), {dir});
     }
     return {};
 }
 
-void TSetupEngine::InstallStages(const std::function<void(const std::u16string&)>& setWaitText) {
+void TSetupEngine::InstallStages(const std::function<void(const std::u16string&)>& setWaitText)
+{
     FHost.SetProgressMax(ProgressMaximum(*FScript));
     setWaitText(FTexts.ResCheckingOldVersion());
     FHost.ProcessMessages();

@@ -31,7 +31,8 @@ public:
 
 }  // namespace
 
-TExitCode RunSilentInstall() {
+TExitCode RunSilentInstall()
+{
     TSilentHost host;
     TSetupEngine engine(host);
     std::vector<std::u16string> args;

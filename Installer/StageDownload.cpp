@@ -17,7 +17,8 @@
 #include "PackageFormat.h"
 #include "SetupScript.h"
 
-bool TSetupEngine::DownloadFullSetup() {
+bool TSetupEngine::DownloadFullSetup()
+{
     const bool unattended = FSilent || FAuto;
     GlobalHttpProxy().SetValues(FHost.ProxySettings());
     TLuHttp http;
@@ -43,8 +44,7 @@ bool TSetupEngine::DownloadFullSetup() {
             // Nothing of a failed download is kept.
             file.reset();
             DeleteFileW(W(path));
-            if (unattended)
-                EndUnattended(ecDownloadFailed, u"download of " + url + u" failed: " + http.LastError());
+            if (unattended) EndUnattended(ecDownloadFailed, u"download of " + url + u" failed: " + http.LastError());
             if (FHost.AskDownloadFailure(FTitle, url)) throw TRunEnd{ecSuccess};  // Exit Setup
             return false;
         }

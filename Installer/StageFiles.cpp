@@ -14,7 +14,8 @@ namespace {
 
 LU_DECLARE_EXCEPTION(EFileWriteError, Exception);
 
-void WriteWholeFile(const std::u16string& path, const TMemoryStream& content) {
+void WriteWholeFile(const std::u16string& path, const TMemoryStream& content)
+{
     TUniqueHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw EFileWriteError(u"Cannot create file \"" + path + u"\". " + SysErrorMessage(GetLastError()));
     const std::vector<uint8_t>& bytes = content.Bytes();
@@ -30,7 +31,8 @@ void WriteWholeFile(const std::u16string& path, const TMemoryStream& content) {
 
 }  // namespace
 
-void TSetupEngine::InstallFiles() {
+void TSetupEngine::InstallFiles()
+{
     TFileDataList table;
     FPackage.LoadFileTable(table);
     const TSetupFileList& files = *FScript->FileList;
@@ -53,7 +55,8 @@ void TSetupEngine::InstallFiles() {
     }
 }
 
-void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream& content, const std::u16string& path) {
+void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream& content, const std::u16string& path)
+{
     for (;;) {
         try {
             TLuFilefn::EnsureFileDir(path);
@@ -72,12 +75,11 @@ void TSetupEngine::SaveFileWithRetry(const TSetupFile& file, const TMemoryStream
             // ends as Exit Setup would, with the reason on standard error.
             if (FSilent) EndUnattended(ecWriteFailureExit, e.Message());
             switch (FHost.AskCopyFailure(path, FLanguage, e.Message())) {
-            case 4:  // Retry
-                continue;
-            case 5:  // Ignore
-                return;
-            default:
-                throw TRunEnd{ecWriteFailureExit};  // Exit Setup, or the dialog closed
+                case 4:  // Retry
+                    continue;
+                case 5:  // Ignore
+                    return;
+                default: throw TRunEnd{ecWriteFailureExit};  // Exit Setup, or the dialog closed
             }
         }
     }

@@ -11,23 +11,23 @@ namespace {
 
 // "QuietUninstallString" of the key below HKEY_LOCAL_MACHINE; empty when the key or the value is
 // missing. A value of another type than text is a broken entry and raises.
-std::u16string ReadQuietUninstall(const std::u16string& keyName) {
+std::u16string ReadQuietUninstall(const std::u16string& keyName)
+{
     const std::u16string valueName(QuietUninstallValueName);
     std::u16string value;
     switch (TLuRegfn::ReadString(HKEY_LOCAL_MACHINE, keyName, valueName, value)) {
-    case TLuRegfn::TReadResult::rrFound:
-        return value;
-    case TLuRegfn::TReadResult::rrNotText:
-        throw Exception(u"Invalid data type for '" + valueName + u"' of " + keyName);
-    case TLuRegfn::TReadResult::rrMissing:
-        break;
+        case TLuRegfn::TReadResult::rrFound: return value;
+        case TLuRegfn::TReadResult::rrNotText:
+            throw Exception(u"Invalid data type for '" + valueName + u"' of " + keyName);
+        case TLuRegfn::TReadResult::rrMissing: break;
     }
     return {};
 }
 
 }  // namespace
 
-void TSetupEngine::UninstallOldVersion() {
+void TSetupEngine::UninstallOldVersion()
+{
     for (const std::u16string& keyName : OldVersionUninstallKeys(FScript->BaseInfo->GUID)) {
         const std::u16string command = ReadQuietUninstall(keyName);
         if (command.empty()) continue;
@@ -38,7 +38,8 @@ void TSetupEngine::UninstallOldVersion() {
     }
 }
 
-void TSetupEngine::KillRunningApps() {
+void TSetupEngine::KillRunningApps()
+{
     // taskkill by its full path: a bare name would be looked for first in the installer's own
     // folder, where a planted taskkill.exe would run with administrator rights.
     const std::u16string taskkill = u"\"" + SystemDirectory() + u"\\taskkill.exe\"";

@@ -18,7 +18,8 @@ namespace {
 template <class T>
 struct TComPtr {
     T* P = nullptr;
-    ~TComPtr() {
+    ~TComPtr()
+    {
         if (P) P->Release();
     }
     T* operator->() const { return P; }
@@ -26,7 +27,8 @@ struct TComPtr {
 
 }  // namespace
 
-void TSetupEngine::WriteRegistry() {
+void TSetupEngine::WriteRegistry()
+{
     FHost.SetDetail(FTexts.ResModifyingRegistry());
     const TSetupRegList& regs = *FScript->RegList;
     for (int i = 0; i < regs.Count(); ++i) {
@@ -45,22 +47,24 @@ void TSetupEngine::WriteRegistry() {
         const HKEY key = owned.Get();
         LONG rc = ERROR_SUCCESS;
         switch (reg.ValueType) {
-        case rvtString:
-            rc = RegSetValueExW(key, W(valueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(valueData.c_str()),
-                                DWORD((valueData.size() + 1) * sizeof(char16_t)));
-            break;
-        case rvtDWord: {
-            const DWORD value = DWORD(StrToInt(valueData));  // raises for a text that is no integer
-            rc = RegSetValueExW(key, W(valueName), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-            break;
-        }
+            case rvtString:
+                rc = RegSetValueExW(key, W(valueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(valueData.c_str()),
+                                    DWORD((valueData.size() + 1) * sizeof(char16_t)));
+                break;
+            case rvtDWord: {
+                const DWORD value = DWORD(StrToInt(valueData));  // raises for a text that is no integer
+                rc = RegSetValueExW(key, W(valueName), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                    sizeof value);
+                break;
+            }
         }
         if (rc != ERROR_SUCCESS)
             throw Exception(u"Failed to set data for '" + valueName + u"' (" + SysErrorMessage(DWORD(rc)) + u")");
     }
 }
 
-void TSetupEngine::CreateShortCuts() {
+void TSetupEngine::CreateShortCuts()
+{
     FHost.SetDetail(FTexts.ResCreatingShortCut());
     const TSetupShortCutList& links = *FScript->ShortCutList;
     for (int i = 0; i < links.Count(); ++i) {

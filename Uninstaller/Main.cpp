@@ -19,7 +19,8 @@ void WriteStdErr(const std::u16string& text) { TLuSysfnWin::WriteStdErr(u"uninst
 // An error nothing else handled: on standard error in every run (the only report of a window that
 // could not be made), and in a message box unless the run is silent. The run then ends with
 // ucUnhandledError.
-void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption) {
+void ReportCrash(std::exception_ptr error, bool silent, const std::u16string& caption)
+{
     const std::u16string message = ExceptionMessage(error);
     WriteStdErr(u"error: " + message);
     if (silent) return;
@@ -39,7 +40,8 @@ public:
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
     // It runs as administrator from the destination, which its users may be able to write to.
     RestrictDllSearch();
     std::vector<std::u16string> args;
@@ -57,8 +59,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         std::u16string error;
         if (!engine.Load(error)) {
             const std::u16string message = Format(engine.Texts().DataErrorFmt, {error});
-            if (silent) WriteStdErr(u"error: " + message);
-            else TLuWinfn::MsgBox(nullptr, message, caption, MB_OK | MB_ICONERROR);
+            if (silent)
+                WriteStdErr(u"error: " + message);
+            else
+                TLuWinfn::MsgBox(nullptr, message, caption, MB_OK | MB_ICONERROR);
             return int(ucDataError);
         }
         caption = Format(engine.Texts().CaptionFmt, {engine.Title()});

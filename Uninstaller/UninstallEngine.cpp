@@ -19,46 +19,53 @@
 namespace {
 
 // The system's text for an error, quoted inside a sentence: without its final full stop.
-std::u16string ErrorText(DWORD code) {
+std::u16string ErrorText(DWORD code)
+{
     std::u16string result = SysErrorMessage(code);
     if (!result.empty() && result.back() == u'.') result.pop_back();
     return result;
 }
 
 // A string value, or nothing when the key or the value is missing or is not text.
-bool ReadRegText(HKEY root, const std::u16string& keyName, const std::u16string& valueName, std::u16string& value) {
+bool ReadRegText(HKEY root, const std::u16string& keyName, const std::u16string& valueName, std::u16string& value)
+{
     return TLuRegfn::ReadString(root, keyName, valueName, value) == TLuRegfn::TReadResult::rrFound;
 }
 
-std::string ReadWholeFile(const std::u16string& path, const char16_t* name) {
-    TUniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
+std::string ReadWholeFile(const std::u16string& path, const char16_t* name)
+{
+    TUniqueHandle file(
+        CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw EUninstallDataError(std::u16string(name) + u" cannot be read: " + ErrorText(GetLastError()));
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 256LL * 1024 * 1024)
         throw EUninstallDataError(std::u16string(name) + u" is damaged: it is too large");
     std::string bytes(size_t(size.QuadPart), '\0');
     DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &read, nullptr) || read != bytes.size()))
+    if (!bytes.empty() &&
+        (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &read, nullptr) || read != bytes.size()))
         throw EUninstallDataError(std::u16string(name) + u" cannot be read: " + ErrorText(GetLastError()));
     return bytes;
 }
 
 // A file time as the local TDateTime the installer gave the file.
-TDateTime LocalDateTime(const FILETIME& utc) {
+TDateTime LocalDateTime(const FILETIME& utc)
+{
     FILETIME local;
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return 0;
     return TLuFilefn::SystemTimeToDateTime(st);
 }
 
-bool IsReparsePoint(const std::u16string& path) {
+bool IsReparsePoint(const std::u16string& path)
+{
     const DWORD attrs = GetFileAttributesW(W(path));
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // The path the system resolves an open handle to, without the "\\?\" prefix; empty when unknown.
-std::u16string FinalPath(HANDLE handle) {
+std::u16string FinalPath(HANDLE handle)
+{
     wchar_t buf[32768];
     const DWORD n = GetFinalPathNameByHandleW(handle, buf, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0 || n >= 32768) return {};
@@ -68,9 +75,11 @@ std::u16string FinalPath(HANDLE handle) {
     return p;
 }
 
-std::u16string FinalFolderPath(const std::u16string& folder) {
-    TUniqueHandle dir(CreateFileW(W(folder), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+std::u16string FinalFolderPath(const std::u16string& folder)
+{
+    TUniqueHandle dir(CreateFileW(W(folder), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return dir ? IncludeTrailingBackslash(FinalPath(dir.Get())) : std::u16string();
 }
 
@@ -78,7 +87,8 @@ enum class TDeleteResult { drDeleted, drGone, drChanged, drRedirected, drFailed 
 
 // Deletes one file of the installation through a handle that was checked to lie below the root
 // as the system resolves it, so nothing swapped in on the way (a junction, a link) is followed.
-TDeleteResult DeleteInstalledFile(const TFileRemoval& item, DWORD& error) {
+TDeleteResult DeleteInstalledFile(const TFileRemoval& item, DWORD& error)
+{
     const DWORD attrs = GetFileAttributesW(W(item.Path));
     if (attrs == INVALID_FILE_ATTRIBUTES) return TDeleteResult::drGone;
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) return TDeleteResult::drChanged;  // a folder now: not the installer's
@@ -121,7 +131,8 @@ TDeleteResult DeleteInstalledFile(const TFileRemoval& item, DWORD& error) {
     return TDeleteResult::drDeleted;
 }
 
-bool KeyIsEmpty(HKEY root, const std::u16string& keyName) {
+bool KeyIsEmpty(HKEY root, const std::u16string& keyName)
+{
     const TRegKey key = OpenRegKey(root, W(keyName), KEY_QUERY_VALUE);
     if (!key) return false;
     DWORD subKeys = 1, values = 1;
@@ -135,11 +146,13 @@ HKEY RootHandle(uint32_t root) { return reinterpret_cast<HKEY>(uintptr_t(root));
 }  // namespace
 
 TUninstallEngine::TUninstallEngine()
-    : FScript(std::make_unique<TSetupScript>()), FPlan(std::make_unique<TUninstallPlan>()) {}
+    : FScript(std::make_unique<TSetupScript>()), FPlan(std::make_unique<TUninstallPlan>())
+{}
 
 TUninstallEngine::~TUninstallEngine() = default;
 
-void TUninstallEngine::Init() {
+void TUninstallEngine::Init()
+{
     FSelfPath = ModuleFileName();
     FAppDir = ExtractFilePath(FSelfPath);
     TSetupfn::AppDir = FAppDir;
@@ -147,7 +160,8 @@ void TUninstallEngine::Init() {
     FTexts = UninstallTexts(FLanguage);
 }
 
-bool TUninstallEngine::Load(std::u16string& error) {
+bool TUninstallEngine::Load(std::u16string& error)
+{
     try {
         LoadDataFiles();
     } catch (const EUninstallDataError& e) {
@@ -157,7 +171,8 @@ bool TUninstallEngine::Load(std::u16string& error) {
     return true;
 }
 
-void TUninstallEngine::LoadDataFiles() {
+void TUninstallEngine::LoadDataFiles()
+{
     FScript = LoadUninstallScript(ReadWholeFile(FAppDir + std::u16string(UninstallScriptFileName), u"Uninstall.da1"));
     FIconPng = LoadUninstallIcon(ReadWholeFile(FAppDir + std::u16string(UninstallIconFileName), u"Uninstall.da2"));
     std::u16string recorded;
@@ -175,7 +190,8 @@ TColor TUninstallEngine::MainFormColor() const { return FScript->BaseInfo->MainF
 
 int TUninstallEngine::Steps() const { return int(FPlan->Files.size() + FPlan->Values.size()) + 1; }
 
-TUninstallOutcome TUninstallEngine::Run(TUninstallHost& host) {
+TUninstallOutcome TUninstallEngine::Run(TUninstallHost& host)
+{
     TUninstallOutcome outcome;
     for (const TRefusedPath& r : FPlan->Refused)
         outcome.Kept.push_back(r.Path + (r.Verdict == TPathVerdict::pvOutside ? u" (outside the folders it may remove)"
@@ -197,7 +213,8 @@ TUninstallOutcome TUninstallEngine::Run(TUninstallHost& host) {
     return outcome;
 }
 
-void TUninstallEngine::EndPrograms(TUninstallHost& host) {
+void TUninstallEngine::EndPrograms(TUninstallHost& host)
+{
     // By its full path: a taskkill.exe in the destination must not run with administrator rights.
     const std::u16string taskkill = u"\"" + SystemDirectory() + u"\\taskkill.exe\"";
     for (const std::u16string& name : FPlan->ProgramsToEnd) {
@@ -209,30 +226,29 @@ void TUninstallEngine::EndPrograms(TUninstallHost& host) {
     }
 }
 
-void TUninstallEngine::RemoveFiles(TUninstallHost& host, TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveFiles(TUninstallHost& host, TUninstallOutcome& outcome)
+{
     for (const TFileRemoval& item : FPlan->Files) {
         host.StepProgress();
         host.SetDetail(item.Path);
         host.ProcessMessages();
         DWORD error = 0;
         switch (DeleteInstalledFile(item, error)) {
-        case TDeleteResult::drDeleted:
-        case TDeleteResult::drGone:
-            break;
-        case TDeleteResult::drChanged:
-            outcome.Kept.push_back(item.Path + u" (changed since the installation)");
-            break;
-        case TDeleteResult::drRedirected:
-            outcome.Kept.push_back(item.Path + u" (a link or junction on the way)");
-            break;
-        case TDeleteResult::drFailed:
-            outcome.Failed.push_back(item.Path + u" (" + ErrorText(error) + u")");
-            break;
+            case TDeleteResult::drDeleted:
+            case TDeleteResult::drGone: break;
+            case TDeleteResult::drChanged:
+                outcome.Kept.push_back(item.Path + u" (changed since the installation)");
+                break;
+            case TDeleteResult::drRedirected:
+                outcome.Kept.push_back(item.Path + u" (a link or junction on the way)");
+                break;
+            case TDeleteResult::drFailed: outcome.Failed.push_back(item.Path + u" (" + ErrorText(error) + u")"); break;
         }
     }
 }
 
-void TUninstallEngine::RemoveRegistryValues(TUninstallHost& host, TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveRegistryValues(TUninstallHost& host, TUninstallOutcome& outcome)
+{
     for (const TRegRemoval& v : FPlan->Values) {
         host.StepProgress();
         LONG open = ERROR_SUCCESS;
@@ -246,16 +262,19 @@ void TUninstallEngine::RemoveRegistryValues(TUninstallHost& host, TUninstallOutc
     std::vector<std::pair<uint32_t, std::u16string>> keys;
     for (const TRegRemoval& v : FPlan->Values)
         for (const std::u16string& k : RegistryKeysToTry(v.SubKey))
-            if (std::none_of(keys.begin(), keys.end(), [&](const auto& e) { return e.first == v.Root && SameText(e.second, k); }))
+            if (std::none_of(keys.begin(), keys.end(),
+                             [&](const auto& e) { return e.first == v.Root && SameText(e.second, k); }))
                 keys.emplace_back(v.Root, k);
     std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-        return std::count(a.second.begin(), a.second.end(), u'\\') > std::count(b.second.begin(), b.second.end(), u'\\');
+        return std::count(a.second.begin(), a.second.end(), u'\\') >
+               std::count(b.second.begin(), b.second.end(), u'\\');
     });
     for (const auto& [root, k] : keys)
         if (KeyIsEmpty(RootHandle(root), k)) RegDeleteKeyW(RootHandle(root), W(k));
 }
 
-void TUninstallEngine::RemoveUninstallEntry(TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveUninstallEntry(TUninstallOutcome& outcome)
+{
     const std::u16string keyName = UninstallKeyName(FScript->BaseInfo->GUID);
     // Only the entry of this installation: a later one of the same product elsewhere stays.
     std::u16string location;
@@ -279,7 +298,8 @@ void TUninstallEngine::RemoveUninstallEntry(TUninstallOutcome& outcome) {
     }
 }
 
-void TUninstallEngine::RemoveDataFiles(TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveDataFiles(TUninstallOutcome& outcome)
+{
     for (std::u16string_view name : {UninstallScriptFileName, UninstallIconFileName}) {
         const std::u16string path = FAppDir + std::u16string(name);
         if (!DeleteFileW(W(path)) && GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -291,7 +311,8 @@ void TUninstallEngine::RemoveDataFiles(TUninstallOutcome& outcome) {
 // folder of the temporary folder (a rename: same volume, allowed for a running image) and both
 // are deleted at the next restart, as Windows Installer does with files in use. The destination
 // is free at once, and a new installation that follows finds nothing of this one in its way.
-void TUninstallEngine::RemoveSelf(TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveSelf(TUninstallOutcome& outcome)
+{
     const std::u16string temp = TLuWinfn::GetTempDir();
     const std::u16string folder = temp + u"LuUninstall-" + TLuStrfn::NewGUIDString();
     const std::u16string moved = folder + u"\\" + ExtractFileName(FSelfPath);
@@ -314,12 +335,13 @@ void TUninstallEngine::RemoveSelf(TUninstallOutcome& outcome) {
     MoveFileExW(W(ExcludeTrailingBackslash(FAppDir)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-void TUninstallEngine::RemoveFolders(TUninstallOutcome& outcome) {
+void TUninstallEngine::RemoveFolders(TUninstallOutcome& outcome)
+{
     for (const std::u16string& folder : FPlan->Folders) {
         const DWORD attrs = GetFileAttributesW(W(folder));
         if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // not ours to follow or remove
-        RemoveDirectoryW(W(folder));  // fails, as it should, while anything is left inside
+        RemoveDirectoryW(W(folder));                         // fails, as it should, while anything is left inside
     }
     const std::u16string dest = ExcludeTrailingBackslash(FAppDir);
     if (FSelfMovedOut && GetFileAttributesW(W(dest)) != INVALID_FILE_ATTRIBUTES) outcome.KeptFolder = dest;

@@ -13,7 +13,8 @@ constexpr size_t kListedItems = 4;
 }  // namespace
 
 TUninstallForm::TUninstallForm(const TUninstallView& view, TRunUninstall run)
-    : TBaseForm(nullptr), FView(view), FRun(std::move(run)) {
+    : TBaseForm(nullptr), FView(view), FRun(std::move(run))
+{
     const TUninstallTexts& t = FView.Texts;
     SetBorderStyle(bsSingle);
     SetBorderIcons(biSystemMenu);
@@ -70,7 +71,8 @@ TUninstallForm::TUninstallForm(const TUninstallView& view, TRunUninstall run)
 
 TUninstallForm::~TUninstallForm() = default;
 
-void TUninstallForm::btnUninstallClick(TObject*) {
+void TUninstallForm::btnUninstallClick(TObject*)
+{
     if (FRunning || FDone || !FRun) return;  // removes once, whatever clicks or keys come late
     FRunning = true;
     ShowProgressLayout();
@@ -81,13 +83,15 @@ void TUninstallForm::btnUninstallClick(TObject*) {
     ShowOutcome(outcome);
 }
 
-void TUninstallForm::btnCloseClick(TObject*) {
+void TUninstallForm::btnCloseClick(TObject*)
+{
     if (!FRunning) Close();
 }
 
 bool TUninstallForm::CloseQuery() { return !FRunning && TBaseForm::CloseQuery(); }
 
-void TUninstallForm::pbIconPaint(TObject*) {
+void TUninstallForm::pbIconPaint(TObject*)
+{
     if (FIcon.Empty() || FIcon.Width() == 0 || FIcon.Height() == 0) return;
     const float w = float(FIcon.Width()), h = float(FIcon.Height());
     const float bw = float(pbIcon->Width()), bh = float(pbIcon->Height());
@@ -95,7 +99,8 @@ void TUninstallForm::pbIconPaint(TObject*) {
     FIcon.Draw(pbIcon->Canvas(), (bw - w * scale) / 2, (bh - h * scale) / 2, w * scale, h * scale, 7);
 }
 
-void TUninstallForm::ShowProgressLayout() {
+void TUninstallForm::ShowProgressLayout()
+{
     btnUninstall->SetVisible(false);
     btnCancel->SetVisible(false);
     SetDefaultButton(nullptr);
@@ -107,7 +112,8 @@ void TUninstallForm::ShowProgressLayout() {
     Application().ProcessMessages();
 }
 
-void TUninstallForm::ShowOutcome(const TUninstallOutcome& outcome) {
+void TUninstallForm::ShowOutcome(const TUninstallOutcome& outcome)
+{
     const TUninstallTexts& t = FView.Texts;
     std::u16string text;
     if (outcome.Failed.empty()) {
@@ -134,12 +140,14 @@ void TUninstallForm::ProcessMessages() { Application().ProcessMessages(); }
 
 void TUninstallForm::SetStatus(const std::u16string& text) { lblMessage->SetCaption(text); }
 
-void TUninstallForm::SetDetail(const std::u16string& text) {
+void TUninstallForm::SetDetail(const std::u16string& text)
+{
     lblDetail->SetCaption(text);
     if (Showing()) UpdateWindow(pnlColor->Handle());
 }
 
-void TUninstallForm::SetProgressMax(int maximum) {
+void TUninstallForm::SetProgressMax(int maximum)
+{
     pbProgress->SetRange(0, maximum);
     pbProgress->SetPosition(0);
 }

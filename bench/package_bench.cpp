@@ -32,36 +32,31 @@ double BestSeconds(int runs, const std::function<void()>& body)
     return best;
 }
 
-double MBps(size_t bytes, double seconds)
-{
-    return double(bytes) / (1024.0 * 1024.0) / seconds;
-}
+double MBps(size_t bytes, double seconds) { return double(bytes) / (1024.0 * 1024.0) / seconds; }
 
 // What a package holds: text-like files (scripts, manifests), already compressed or random
 // content, and runs of zeros (padding in executables), in interleaved blocks. Fixed seed.
 std::string MixedData(size_t size)
 {
     std::mt19937 rng(20240607);
-    const char* const words[] = {"<File ", "Source=\"", "bin\\", "app", ".dll\" ", "Dest=\"{app}\\",
-                                 "Version=\"", "1.0.", "/>\n", "Size=\"", "Attributes=\"", "Time=\""};
+    const char* const words[] = {"<File ",     "Source=\"", "bin\\", "app",     ".dll\" ",       "Dest=\"{app}\\",
+                                 "Version=\"", "1.0.",      "/>\n",  "Size=\"", "Attributes=\"", "Time=\""};
     std::string data;
     data.reserve(size + 1024);
     while (data.size() < size) {
         const size_t block = 16384 + rng() % 49152;
         switch (rng() % 4) {
-        case 0:
-        case 1:  // text: half of the data
-            for (size_t end = data.size() + block; data.size() < end;) {
-                data += words[rng() % (sizeof(words) / sizeof(words[0]))];
-                data += std::to_string(rng() % 100000);
-            }
-            break;
-        case 2:
-            for (size_t i = 0; i < block; ++i) data.push_back(char(rng() & 0xFF));
-            break;
-        default:
-            data.append(block, '\0');
-            break;
+            case 0:
+            case 1:  // text: half of the data
+                for (size_t end = data.size() + block; data.size() < end;) {
+                    data += words[rng() % (sizeof(words) / sizeof(words[0]))];
+                    data += std::to_string(rng() % 100000);
+                }
+                break;
+            case 2:
+                for (size_t i = 0; i < block; ++i) data.push_back(char(rng() & 0xFF));
+                break;
+            default: data.append(block, '\0'); break;
         }
     }
     data.resize(size);
@@ -142,7 +137,8 @@ void BenchScript(int entries)
         std::fprintf(stderr, "script: a saved script differs from the loaded one\n");
         std::exit(1);
     }
-    std::printf("setup script, %d file entries, %.1f KB of XML, best of %d:\n", entries, double(xml.size()) / 1024.0, runs);
+    std::printf("setup script, %d file entries, %.1f KB of XML, best of %d:\n", entries, double(xml.size()) / 1024.0,
+                runs);
     std::printf("  load    %8.1f ms\n", loadSeconds * 1000);
     std::printf("  save    %8.1f ms\n", saveSeconds * 1000);
 }

@@ -11,23 +11,18 @@ LU_PROPERTIES(TFileData)
         .Integer(u"Offset", &TFileData::Offset);
 }
 
-LU_PROPERTIES(TFileDataList)
-{
-    return TPropTable(&TXmlObjectList::StaticProps());
-}
+LU_PROPERTIES(TFileDataList) { return TPropTable(&TXmlObjectList::StaticProps()); }
 
 namespace {
-[[noreturn]] void ReadError()
-{
-    throw EReadError(u"Stream read error");
-}
+[[noreturn]] void ReadError() { throw EReadError(u"Stream read error"); }
 }  // namespace
 
 bool TFileDataList::LoadFromBytes(const uint8_t* payload, size_t size)
 {
     if (size < 4) ReadError();
     const uint8_t* tail = payload + size - 4;
-    const int32_t n = int32_t(uint32_t(tail[0]) | uint32_t(tail[1]) << 8 | uint32_t(tail[2]) << 16 | uint32_t(tail[3]) << 24);
+    const int32_t n =
+        int32_t(uint32_t(tail[0]) | uint32_t(tail[1]) << 8 | uint32_t(tail[2]) << 16 | uint32_t(tail[3]) << 24);
     if (n < 0 || uint64_t(n) > size - 4) ReadError();
 
     // A table without a root element (N = 0) loads nothing, so earlier entries must go first;

@@ -15,9 +15,9 @@
 class TFileData : public TXmlPersistent {
     LU_PERSISTENT(TFileData)
 public:
-    int32_t Bytes = 0;   // length of the encoded body
+    int32_t Bytes = 0;    // length of the encoded body
     std::u16string GUID;  // key of the body; a script file entry's ResID
-    int32_t Offset = 0;  // position of the body in the payload
+    int32_t Offset = 0;   // position of the body in the payload
 
     // The encoded body after a load; not persisted.
     TMemoryStream Data;

@@ -16,7 +16,8 @@ bool Fails(std::u16string* reason, std::u16string text)
 std::u16string Shown(std::u16string_view name)
 {
     std::u16string s(name);
-    std::replace_if(s.begin(), s.end(), [](char16_t c) { return c < 0x20; }, u'?');
+    std::replace_if(
+        s.begin(), s.end(), [](char16_t c) { return c < 0x20; }, u'?');
     return u"\"" + s + u"\"";
 }
 

@@ -2,7 +2,8 @@
 
 #include "LuStrUtils.h"
 
-const TEnumTypeInfo TWinVersionEnumInfo{u"TWinVersionEnum", {u"wveWinXPOrHigher", u"wveWin7OrHigher", u"wveWin10OrHigher"}};
+const TEnumTypeInfo TWinVersionEnumInfo{u"TWinVersionEnum",
+                                        {u"wveWinXPOrHigher", u"wveWin7OrHigher", u"wveWin10OrHigher"}};
 const TEnumTypeInfo TGotoUrlModeInfo{u"TGotoUrlMode", {u"gumSilent", u"gumByBrowser"}};
 const TEnumTypeInfo TRegRootKeyInfo{
     u"TRegRootKey", {u"rrkClassesRoot", u"rrkCurrentUser", u"rrkLocalMachine", u"rrkUsers", u"rrkCurrentConfig"}};
@@ -11,11 +12,11 @@ const TEnumTypeInfo TRegValueTypeInfo{u"TRegValueType", {u"rvtString", u"rvtDWor
 uint32_t RootKeyToHKEY(TRegRootKey rootKey)
 {
     switch (rootKey) {
-    case rrkClassesRoot: return 0x80000000u;
-    case rrkCurrentUser: return 0x80000001u;
-    case rrkLocalMachine: return 0x80000002u;
-    case rrkUsers: return 0x80000003u;
-    case rrkCurrentConfig: return 0x80000005u;
+        case rrkClassesRoot: return 0x80000000u;
+        case rrkCurrentUser: return 0x80000001u;
+        case rrkLocalMachine: return 0x80000002u;
+        case rrkUsers: return 0x80000003u;
+        case rrkCurrentConfig: return 0x80000005u;
     }
     return 0x80000001u;
 }
@@ -118,7 +119,8 @@ int LeadingDigits(const std::u16string& s)
     bool negative = false;
     if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
     int64_t value = 0;
-    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) value = std::min<int64_t>(value * 10 + (s[i] - u'0'), INT32_MAX);
+    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i)
+        value = std::min<int64_t>(value * 10 + (s[i] - u'0'), INT32_MAX);
     return int(negative ? -value : value);
 }
 
@@ -213,7 +215,7 @@ LU_PROPERTIES(TSetupSwiper)
 
 // ---- Lists --------------------------------------------------------------------------------
 
-#define LU_LIST_PROPERTIES(Class) \
+#define LU_LIST_PROPERTIES(Class)                                                                                      \
     LU_PROPERTIES(Class) { return TPropTable(&TXmlObjectList::StaticProps()); }
 
 LU_LIST_PROPERTIES(TSetupVarList)
@@ -247,12 +249,8 @@ LU_PROPERTIES(TSetupScript)
 }
 
 TSetupScript::TSetupScript()
-    : BaseInfo(std::make_unique<TSetupBaseInfo>()),
-      FileList(std::make_unique<TSetupFileList>()),
-      RegList(std::make_unique<TSetupRegList>()),
-      ShortCutList(std::make_unique<TSetupShortCutList>()),
-      RunList(std::make_unique<TSetupRunList>()),
-      SwiperList(std::make_unique<TSetupSwiperList>()),
+    : BaseInfo(std::make_unique<TSetupBaseInfo>()), FileList(std::make_unique<TSetupFileList>()),
+      RegList(std::make_unique<TSetupRegList>()), ShortCutList(std::make_unique<TSetupShortCutList>()),
+      RunList(std::make_unique<TSetupRunList>()), SwiperList(std::make_unique<TSetupSwiperList>()),
       VarList(std::make_unique<TSetupVarList>())
-{
-}
+{}

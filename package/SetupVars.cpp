@@ -5,16 +5,11 @@
 TSetupVarList::TSetupVarList()
 {
     const std::pair<const char16_t*, std::u16string> defaults[] = {
-        {u"{AppTitle}", u"AppTitle"},
-        {u"{Version}", u"1.0.0.0"},
-        {u"{MainExeName}", u"MyApp"},
-        {u"{GUID}", TLuStrfn::NewGUIDString()},
-        {u"{AppID}", u"10001"},
-        {u"{Copyright}", u""},
-        {u"{CompanyName}", u""},
-        {u"{CompanyUrl}", u""},
-        {u"{DefaultFolder}", u""},
-        {u"{Condition}", u""},
+        {u"{AppTitle}", u"AppTitle"}, {u"{Version}", u"1.0.0.0"},
+        {u"{MainExeName}", u"MyApp"}, {u"{GUID}", TLuStrfn::NewGUIDString()},
+        {u"{AppID}", u"10001"},       {u"{Copyright}", u""},
+        {u"{CompanyName}", u""},      {u"{CompanyUrl}", u""},
+        {u"{DefaultFolder}", u""},    {u"{Condition}", u""},
     };
     for (const auto& [name, value] : defaults) AddVar(name)->VarValue = value;
 }
@@ -52,16 +47,10 @@ std::u16string TSetupVarList::ExpandVars(const std::u16string& text) const
 }
 
 namespace {
-void Expand(const TSetupVarList& vars, std::u16string& field)
-{
-    field = vars.ExpandVars(field);
-}
+void Expand(const TSetupVarList& vars, std::u16string& field) { field = vars.ExpandVars(field); }
 }  // namespace
 
-void TBaseConditionItem::ApplyVars(const TSetupVarList& vars)
-{
-    Expand(vars, Condition);
-}
+void TBaseConditionItem::ApplyVars(const TSetupVarList& vars) { Expand(vars, Condition); }
 
 void TSetupFile::ApplyVars(const TSetupVarList& vars)
 {

@@ -137,24 +137,24 @@ struct THttpFailure {
 const char* KnownErrorText(DWORD error)
 {
     switch (error) {
-    case ERROR_WINHTTP_TIMEOUT: return "The operation timed out";
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved";
-    case ERROR_WINHTTP_CANNOT_CONNECT: return "Cannot connect to the server";
-    case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection with the server was reset";
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server returned an invalid or unrecognized response";
-    case ERROR_WINHTTP_INVALID_URL: return "The URL is invalid";
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The URL scheme could not be recognized";
-    case ERROR_WINHTTP_SECURE_FAILURE: return "The server's certificate is not valid";
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return "A secure connection could not be established";
-    case ERROR_WINHTTP_SECURE_INVALID_CA: return "The server's certificate is not from a trusted authority";
-    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID: return "The server's certificate is for another host name";
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return "The server's certificate has expired or is not yet valid";
-    case ERROR_WINHTTP_SECURE_CERT_REVOKED: return "The server's certificate has been revoked";
-    case ERROR_WINHTTP_SECURE_INVALID_CERT: return "The server's certificate is invalid";
-    case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED: return "The server requires a client certificate";
-    case ERROR_WINHTTP_OPERATION_CANCELLED: return "The operation was cancelled";
-    case WSAETIMEDOUT: return "The operation timed out";  // what Wine reports for a receive time-out
-    default: return nullptr;
+        case ERROR_WINHTTP_TIMEOUT: return "The operation timed out";
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved";
+        case ERROR_WINHTTP_CANNOT_CONNECT: return "Cannot connect to the server";
+        case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection with the server was reset";
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server returned an invalid or unrecognized response";
+        case ERROR_WINHTTP_INVALID_URL: return "The URL is invalid";
+        case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The URL scheme could not be recognized";
+        case ERROR_WINHTTP_SECURE_FAILURE: return "The server's certificate is not valid";
+        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return "A secure connection could not be established";
+        case ERROR_WINHTTP_SECURE_INVALID_CA: return "The server's certificate is not from a trusted authority";
+        case ERROR_WINHTTP_SECURE_CERT_CN_INVALID: return "The server's certificate is for another host name";
+        case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return "The server's certificate has expired or is not yet valid";
+        case ERROR_WINHTTP_SECURE_CERT_REVOKED: return "The server's certificate has been revoked";
+        case ERROR_WINHTTP_SECURE_INVALID_CERT: return "The server's certificate is invalid";
+        case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED: return "The server requires a client certificate";
+        case ERROR_WINHTTP_OPERATION_CANCELLED: return "The operation was cancelled";
+        case WSAETIMEDOUT: return "The operation timed out";  // what Wine reports for a receive time-out
+        default: return nullptr;
     }
 }
 
@@ -193,8 +193,8 @@ DWORD QueryStatus(HINTERNET request)
 {
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!Api().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                            &status, &size, WINHTTP_NO_HEADER_INDEX))
+    if (!Api().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         Fail(u"No status in the server's response");
     return status;
 }
@@ -241,8 +241,7 @@ TUrlParts CrackUrl(const std::u16string& url)
     result.Secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     result.Host = U16(parts.lpszHostName, parts.dwHostNameLength);
     result.Port = parts.nPort;
-    result.Object = U16(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                    U16(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    result.Object = U16(parts.lpszUrlPath, parts.dwUrlPathLength) + U16(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     result.Object = result.Object.substr(0, result.Object.find(u'#'));
     if (result.Object.empty()) result.Object = u"/";
     if (result.Host.empty()) throw THttpFailure{u"Invalid URL \"" + url + u"\": no host"};
@@ -330,7 +329,8 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
             proxyName = Trim(proxy.Address) + u":" + IntToStr(proxy.Port);
         }
         // Never the system's or the environment's proxy: either the one set, or none.
-        THttpHandle session(api.Open(kUserAgent, proxy.Checked ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+        THttpHandle session(api.Open(kUserAgent,
+                                     proxy.Checked ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
                                      proxy.Checked ? W(proxyName) : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session) Fail(u"Cannot open an HTTP session");
         // Name resolution and connecting share the connect time-out; sending and each receive
@@ -357,7 +357,8 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
             DWORD disable = WINHTTP_DISABLE_REDIRECTS;
             api.SetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable);
             DWORD receiveTimeout = DWORD(FReadTimeout);
-            api.SetOption(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receiveTimeout, sizeof receiveTimeout);
+            api.SetOption(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receiveTimeout,
+                          sizeof receiveTimeout);
             if (!api.AddRequestHeaders(request.Get(), kRequestHeaders, DWORD(-1L),
                                        WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
                 Fail(u"Cannot set the request headers");
@@ -369,7 +370,8 @@ bool TLuHttp::DoGet(const std::u16string& url, TStream& target)
                     Fail(u"Cannot send the request to " + parts.Host);
                 if (!api.ReceiveResponse(request.Get(), nullptr)) Fail(u"No response from " + parts.Host);
                 status = QueryStatus(request.Get());
-                if (status != HTTP_STATUS_PROXY_AUTH_REQ || credentialsGiven || !proxy.Checked || proxy.UserName.empty())
+                if (status != HTTP_STATUS_PROXY_AUTH_REQ || credentialsGiven || !proxy.Checked ||
+                    proxy.UserName.empty())
                     break;
                 DWORD supported = 0, first = 0, authTarget = 0;
                 if (!api.QueryAuthSchemes(request.Get(), &supported, &first, &authTarget)) break;

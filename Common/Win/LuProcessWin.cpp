@@ -10,10 +10,7 @@
 
 namespace {
 // Empty texts mean "none" to the shell.
-const wchar_t* WOrNull(const std::u16string& text)
-{
-    return text.empty() ? nullptr : W(text);
-}
+const wchar_t* WOrNull(const std::u16string& text) { return text.empty() ? nullptr : W(text); }
 
 // CreateProcessW may write into the command line, so it gets a copy of its own.
 std::vector<wchar_t> MutableCommandLine(const std::u16string& commandLine)
@@ -32,8 +29,8 @@ bool StartProcess(const std::u16string& commandLine, DWORD flags, STARTUPINFOW& 
 {
     std::vector<wchar_t> line = MutableCommandLine(commandLine);
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags | NORMAL_PRIORITY_CLASS, nullptr,
-                          nullptr, &startup, &info)) {
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                          &startup, &info)) {
         LogWin32Failure("CreateProcessW", commandLine);
         return false;
     }
@@ -115,8 +112,8 @@ int TLuWinfn::ShellExec(HWND owner, const std::u16string& operation, const std::
                         const std::u16string& parameters, const std::u16string& directory, int showCommand,
                         bool grantForeground)
 {
-    const HINSTANCE result = ::ShellExecuteW(owner, WOrNull(operation), W(fileName), WOrNull(parameters),
-                                             WOrNull(directory), showCommand);
+    const HINSTANCE result =
+        ::ShellExecuteW(owner, WOrNull(operation), W(fileName), WOrNull(parameters), WOrNull(directory), showCommand);
     const int code = int(reinterpret_cast<INT_PTR>(result));
     if (code <= 32) LogWin32Failure("ShellExecuteW", fileName, DWORD(code));
     if (grantForeground) {

@@ -128,10 +128,7 @@ void TLuSysfnWin::WriteStdErr(const std::u16string& text)
     }
 }
 
-bool TLuSysfnWin::IsDebugging()
-{
-    return ::IsDebuggerPresent() != FALSE;
-}
+bool TLuSysfnWin::IsDebugging() { return ::IsDebuggerPresent() != FALSE; }
 
 std::u16string TLuSysfnWin::EnumName(const TEnumTypeInfo& type, int value)
 {
@@ -160,15 +157,9 @@ std::u16string TLuWinfn::GetTempDir()
     return IncludeTrailingBackslash(longForm.empty() ? temp : longForm);
 }
 
-std::u16string TLuWinfn::GetUserLangAbbrev()
-{
-    return LocaleInfo(LOCALE_SABBREVLANGNAME);
-}
+std::u16string TLuWinfn::GetUserLangAbbrev() { return LocaleInfo(LOCALE_SABBREVLANGNAME); }
 
-const TWinVersion& TLuWinfn::WinVersion()
-{
-    return StartVersion;
-}
+const TWinVersion& TLuWinfn::WinVersion() { return StartVersion; }
 
 bool TLuWinfn::IsWinXPOrHigher(const TWinVersion& v)
 {
@@ -206,8 +197,7 @@ std::u16string ModuleFileName(HMODULE module)
 {
     std::u16string buffer(MAX_PATH, u'\0');
     for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(&buffer[0]), DWORD(buffer.size()));
+        const DWORD length = ::GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(&buffer[0]), DWORD(buffer.size()));
         if (length == 0) return std::u16string();
         // A full buffer means the name may have been cut short.
         if (length < buffer.size()) {
@@ -257,8 +247,7 @@ void InitLocaleFormats()
 
 TComInitializer::TComInitializer()
     : FResult(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)), FInitialized(SUCCEEDED(FResult))
-{
-}
+{}
 
 TComInitializer::~TComInitializer()
 {
@@ -317,7 +306,7 @@ void RestrictDllSearch()
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Without it, at least the current folder leaves the search.
     SetDllDirectoryW(L"");
-    auto setSearchPathMode = reinterpret_cast<TSetSearchPathMode>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
+    auto setSearchPathMode =
+        reinterpret_cast<TSetSearchPathMode>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
     if (setSearchPathMode) setSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
 }

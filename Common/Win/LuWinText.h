@@ -6,10 +6,7 @@
 #include <string>
 
 // The string as the wide API takes it; valid while the string is unchanged.
-inline const wchar_t* W(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+inline const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 // A zero-terminated wide string from the API as our text; empty for a null pointer.
 inline std::u16string U16(const wchar_t* text)

@@ -8,7 +8,8 @@ const std::vector<TExitCodeInfo>& ExitCodeInfos()
         {ecWriteFailureExit, "Exit Setup chosen after a file could not be written; the installation is incomplete"},
         {ecWindowsTooOld, "the product needs a newer version of Windows"},
         {ecNoScriptResource, "the executable carries no setup script"},
-        {ecDestDirRefused, "an unattended run (/Silent or /Auto) could not create or write to the destination directory"},
+        {ecDestDirRefused,
+         "an unattended run (/Silent or /Auto) could not create or write to the destination directory"},
         {ecDownloadFailed, "an unattended run (/Silent or /Auto) of a mini setup could not download the full setup, or "
                            "the download is no full setup; nothing was installed"},
     };

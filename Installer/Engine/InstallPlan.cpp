@@ -29,10 +29,7 @@ std::vector<std::u16string> ProcessesToEnd(const TSetupFileList& files, std::u16
     return names;
 }
 
-std::u16string TaskKillCommand(const std::u16string& exeName)
-{
-    return u"taskkill /F /IM \"" + exeName + u"\"";
-}
+std::u16string TaskKillCommand(const std::u16string& exeName) { return u"taskkill /F /IM \"" + exeName + u"\""; }
 
 std::vector<std::u16string> OldVersionUninstallKeys(const std::u16string& guid)
 {
@@ -49,10 +46,7 @@ TShortCutPlan PlanShortCut(const TSetupShortCut& shortCut, const std::u16string&
     return plan;
 }
 
-std::u16string TRunPlan::CommandLine() const
-{
-    return u"\"" + FileName + u"\" " + Params;
-}
+std::u16string TRunPlan::CommandLine() const { return u"\"" + FileName + u"\" " + Params; }
 
 std::vector<TRunPlan> PlanPrograms(const TSetupRunList& runs, bool wait, const std::u16string& title)
 {

@@ -55,9 +55,12 @@ std::optional<std::u16string> ChooseLanguage(const TSetupBaseInfo& baseInfo, TSt
 std::u16string TitleOfLanguage(const TSetupBaseInfo& baseInfo, std::u16string_view language)
 {
     std::u16string title;
-    if (language == LangCHS) title = baseInfo.AppTitleCHS;
-    else if (language == LangCHT) title = baseInfo.AppTitleCHT;
-    else if (language == LangENG) title = baseInfo.AppTitleENG;
+    if (language == LangCHS)
+        title = baseInfo.AppTitleCHS;
+    else if (language == LangCHT)
+        title = baseInfo.AppTitleCHT;
+    else if (language == LangENG)
+        title = baseInfo.AppTitleENG;
     return title.empty() ? baseInfo.AppTitleCHS : title;
 }
 
@@ -88,10 +91,7 @@ std::u16string DecodeLatin1(std::string_view bytes)
     return text;
 }
 
-bool StartsWith(std::string_view bytes, std::string_view mark)
-{
-    return bytes.substr(0, mark.size()) == mark;
-}
+bool StartsWith(std::string_view bytes, std::string_view mark) { return bytes.substr(0, mark.size()) == mark; }
 
 }  // namespace
 

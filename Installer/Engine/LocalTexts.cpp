@@ -14,8 +14,7 @@ namespace {
 
 const TLocalText AppVersionFmt{u"%s 版本 %s", u"%s 版本 %s", u"%s Version %s"};
 const TLocalText CheckingOldVersion{u"正在检查旧版本", u"正在檢查舊版本", u"Checking old version"};
-const TLocalText CreateDestDirFailureFmt{u"创建安装目录失败：%s，请重新输入。",
-                                         u"創建安裝目錄失敗：%s，請重新輸入。",
+const TLocalText CreateDestDirFailureFmt{u"创建安装目录失败：%s，请重新输入。", u"創建安裝目錄失敗：%s，請重新輸入。",
                                          u"Failed to create destination directory: %s, please re-enter."};
 const TLocalText CreatingShortCut{u"正在创建快捷方式......", u"正在創建快捷方式......", u"Creating shortcut......"};
 const TLocalText DestDirCannotBeEmpty{u"安装目录不能为空，请重新输入。", u"安裝目錄不能為空，請重新輸入。",

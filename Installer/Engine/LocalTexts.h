@@ -33,24 +33,24 @@ public:
     const std::u16string& Language() const { return FLanguage; }
     void SetLanguage(std::u16string language) { FLanguage = std::move(language); }
 
-    std::u16string ResAppVersionFmt() const;            // title, Version
+    std::u16string ResAppVersionFmt() const;  // title, Version
     std::u16string ResCheckingOldVersion() const;
     std::u16string ResCreateDestDirFailureFmt() const;  // destination directory
     std::u16string ResCreatingShortCut() const;
     std::u16string ResDestDirCannotBeEmpty() const;
     std::u16string ResExit() const;
     std::u16string ResInstallComplete() const;
-    std::u16string ResInstallProgramTitleFmt() const;   // title
+    std::u16string ResInstallProgramTitleFmt() const;  // title
     std::u16string ResInstalling() const;
     std::u16string ResModifyingRegistry() const;
     std::u16string ResNeedWin7OrHigher() const;
     std::u16string ResNeedWinXPOrHigher() const;
-    std::u16string ResRunningAppFmt() const;            // program
+    std::u16string ResRunningAppFmt() const;  // program
     std::u16string ResSelectInstallPath() const;
     std::u16string ResSetupPackageError() const;
     std::u16string ResVerifyingSetup() const;
-    std::u16string ResVersionFmt() const;               // Version
-    std::u16string ResWriteDestDirFalureFmt() const;    // destination directory
+    std::u16string ResVersionFmt() const;             // Version
+    std::u16string ResWriteDestDirFalureFmt() const;  // destination directory
 
 private:
     std::u16string FLanguage;

@@ -23,9 +23,9 @@ TScriptResource ChooseScriptResource(bool hasFullScript, bool hasMiniScript)
 const char* ScriptResourceName(TScriptResource resource)
 {
     switch (resource) {
-    case TScriptResource::srFull: return SetupScriptResID;
-    case TScriptResource::srMini: return MiniSetupScriptResID;
-    case TScriptResource::srNone: break;
+        case TScriptResource::srFull: return SetupScriptResID;
+        case TScriptResource::srMini: return MiniSetupScriptResID;
+        case TScriptResource::srNone: break;
     }
     return nullptr;
 }
@@ -42,9 +42,9 @@ bool AtLeast(bool isNT, unsigned major, unsigned minor, unsigned needMajor, unsi
 bool IsWinVersionMet(TWinVersionEnum required, bool isNT, unsigned major, unsigned minor)
 {
     switch (required) {
-    case wveWinXPOrHigher: return AtLeast(isNT, major, minor, 5, 1);
-    case wveWin7OrHigher: return AtLeast(isNT, major, minor, 6, 1);
-    case wveWin10OrHigher: return AtLeast(isNT, major, minor, 6, 4);
+        case wveWinXPOrHigher: return AtLeast(isNT, major, minor, 5, 1);
+        case wveWin7OrHigher: return AtLeast(isNT, major, minor, 6, 1);
+        case wveWin10OrHigher: return AtLeast(isNT, major, minor, 6, 4);
     }
     // A value outside the enumeration asks for nothing the loader knows of.
     return true;
@@ -84,7 +84,4 @@ TDestDirCheck CheckDestDirText(std::u16string_view fieldText)
     return check;
 }
 
-std::u16string WriteTestFileName(const std::u16string& dir, const std::u16string& guidText)
-{
-    return dir + guidText;
-}
+std::u16string WriteTestFileName(const std::u16string& dir, const std::u16string& guidText) { return dir + guidText; }

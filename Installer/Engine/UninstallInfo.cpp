@@ -21,8 +21,7 @@ uint32_t EstimatedSizeKiB(const TSetupFileList& files)
     int64_t total = 0;
     for (int i = 0; i < files.Count(); ++i) total += std::max<int32_t>(files.Items(i)->FileBytes, 0);
     const int64_t kib = total / 1024;
-    return kib > int64_t(std::numeric_limits<uint32_t>::max()) ? std::numeric_limits<uint32_t>::max()
-                                                               : uint32_t(kib);
+    return kib > int64_t(std::numeric_limits<uint32_t>::max()) ? std::numeric_limits<uint32_t>::max() : uint32_t(kib);
 }
 
 namespace {

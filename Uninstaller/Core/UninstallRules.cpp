@@ -158,8 +158,10 @@ TUninstallPlan PlanUninstall(const TSetupScript& script, const TRemovalRoots& ro
         // The same target twice: the later entry is what the installer left there.
         auto same = std::find_if(plan.Files.begin(), plan.Files.end(),
                                  [&](const TFileRemoval& f) { return SameText(f.Path, item.Path); });
-        if (same != plan.Files.end()) *same = std::move(item);
-        else plan.Files.push_back(std::move(item));
+        if (same != plan.Files.end())
+            *same = std::move(item);
+        else
+            plan.Files.push_back(std::move(item));
     };
 
     const TSetupFileList& files = *script.FileList;
@@ -221,4 +223,3 @@ std::vector<std::u16string> RegistryKeysToTry(std::u16string_view subKey)
     }
     return keys;
 }
-

@@ -37,11 +37,11 @@ struct TRemovalRoots {
 };
 
 enum class TPathVerdict {
-    pvInside,     // below one of the roots (never a root itself)
-    pvOutside,    // not below any root
-    pvBadName,    // a component that is no valid Windows file name (IsValidWindowsFileName: "..",
-                  // ".", trailing dots or blanks, a stream name ":", a device name such as CON or
-                  // aux.txt), a device or "\\?\" prefix, or no absolute path
+    pvInside,   // below one of the roots (never a root itself)
+    pvOutside,  // not below any root
+    pvBadName,  // a component that is no valid Windows file name (IsValidWindowsFileName: "..",
+                // ".", trailing dots or blanks, a stream name ":", a device name such as CON or
+                // aux.txt), a device or "\\?\" prefix, or no absolute path
 };
 // Whether the uninstaller may remove the path; root receives the root it lies below. "/" counts as
 // "\", and roots and path compare ignoring case.
@@ -53,14 +53,14 @@ std::vector<std::u16string> FoldersBelowRoot(std::u16string_view path, std::u16s
 // ---- What to remove -----------------------------------------------------------------------------
 struct TFileRemoval {
     std::u16string Path;
-    std::u16string Root;       // the root it lies below
-    bool ShortCut = false;     // a shortcut: removed whatever its content
-    int64_t Bytes = 0;         // a file: the size the installer wrote
+    std::u16string Root;          // the root it lies below
+    bool ShortCut = false;        // a shortcut: removed whatever its content
+    int64_t Bytes = 0;            // a file: the size the installer wrote
     TDateTime LastWriteDate = 0;  // a file with content: the last-write time the installer gave it
 };
 
 struct TRegRemoval {
-    uint32_t Root = 0;  // registry root handle value (RootKeyToHKEY)
+    uint32_t Root = 0;      // registry root handle value (RootKeyToHKEY)
     std::u16string SubKey;  // without a leading backslash
     std::u16string ValueName;
 };
@@ -71,11 +71,11 @@ struct TRefusedPath {
 };
 
 struct TUninstallPlan {
-    std::vector<TFileRemoval> Files;       // files, then shortcuts, in list order, each path once
-    std::vector<TRefusedPath> Refused;     // entries the uninstaller will not touch
-    std::vector<TRegRemoval> Values;       // registry values, in list order
-    std::vector<std::u16string> Folders;   // folders to remove when empty, deepest first; the
-                                           // destination itself last
+    std::vector<TFileRemoval> Files;            // files, then shortcuts, in list order, each path once
+    std::vector<TRefusedPath> Refused;          // entries the uninstaller will not touch
+    std::vector<TRegRemoval> Values;            // registry values, in list order
+    std::vector<std::u16string> Folders;        // folders to remove when empty, deepest first; the
+                                                // destination itself last
     std::vector<std::u16string> ProgramsToEnd;  // executable names of the package still running
 };
 

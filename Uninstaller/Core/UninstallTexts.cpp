@@ -57,7 +57,8 @@ TUninstallTexts UninstallTexts(std::u16string_view language)
             u"Closing running programs......",
             u"Removing %s......",
             u"%s was removed from your computer.",
-            u"%s was removed, but these items could not be removed (they may be in use). You can delete them later yourself:",
+            u"%s was removed, but these items could not be removed (they may be in use). You can delete them later "
+            u"yourself:",
             u"The folder %s was kept: it holds files that setup did not install.",
             u"The uninstall information of this program is missing or damaged (%s). Nothing was removed."};
 }

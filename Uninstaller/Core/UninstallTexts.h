@@ -12,11 +12,11 @@ bool IsSilentUninstall(const std::vector<std::u16string>& arguments);
 
 // ---- Exit codes ---------------------------------------------------------------------------------
 enum TUninstallExitCode : int {
-    ucSuccess = 0,          // removed; or cancelled by the user before anything was removed
-    ucUnhandledError = 1,   // an unexpected error stopped the uninstaller
-    ucDataError = 2,        // Uninstall.da1 or Uninstall.da2 missing or damaged; nothing was removed
-    ucIncomplete = 3,       // some items of the installation could not be removed (in use, access
-                            // denied); everything else was removed
+    ucSuccess = 0,         // removed; or cancelled by the user before anything was removed
+    ucUnhandledError = 1,  // an unexpected error stopped the uninstaller
+    ucDataError = 2,       // Uninstall.da1 or Uninstall.da2 missing or damaged; nothing was removed
+    ucIncomplete = 3,      // some items of the installation could not be removed (in use, access
+                           // denied); everything else was removed
 };
 struct TUninstallExitCodeInfo {
     TUninstallExitCode Code;
@@ -28,17 +28,17 @@ const std::vector<TUninstallExitCodeInfo>& UninstallExitCodeInfos();
 // The uninstaller's texts in the language ("CHS", "CHT", English otherwise). Formats take the
 // product title for "%s" unless noted.
 struct TUninstallTexts {
-    std::u16string CaptionFmt;        // window caption and message-box title
-    std::u16string ConfirmFmt;        // the question before anything is removed
+    std::u16string CaptionFmt;  // window caption and message-box title
+    std::u16string ConfirmFmt;  // the question before anything is removed
     std::u16string btnUninstall;
     std::u16string btnCancel;
     std::u16string btnClose;
-    std::u16string ClosingPrograms;   // status while running programs of the package are ended
-    std::u16string RemovingFmt;       // status while removing
-    std::u16string DoneFmt;           // everything removed
-    std::u16string IncompleteFmt;     // some items could not be removed; the list follows
-    std::u16string KeptFolderFmt;     // %s: a folder kept because it holds other files
-    std::u16string DataErrorFmt;      // %s: the reason; nothing was removed
+    std::u16string ClosingPrograms;  // status while running programs of the package are ended
+    std::u16string RemovingFmt;      // status while removing
+    std::u16string DoneFmt;          // everything removed
+    std::u16string IncompleteFmt;    // some items could not be removed; the list follows
+    std::u16string KeptFolderFmt;    // %s: a folder kept because it holds other files
+    std::u16string DataErrorFmt;     // %s: the reason; nothing was removed
 };
 TUninstallTexts UninstallTexts(std::u16string_view language);
 

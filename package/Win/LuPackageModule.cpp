@@ -52,8 +52,8 @@ TPackageModule TPackageModule::OpenFile(const std::u16string& fileName)
     const wchar_t* name = W(fileName);
     // Our own handle first: it fails while anyone writes the file, and keeps writers, renames and
     // deletes away until Close.
-    result.FFile.Reset(::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    result.FFile.Reset(
+        ::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!result.FFile) {
         LogWin32Failure("CreateFileW", fileName);
         return result;
@@ -171,8 +171,7 @@ int64_t TPackageFileWriter::Seek(int64_t offset, TSeekOrigin origin)
 {
     int64_t target = offset;
     if (origin == TSeekOrigin::soCurrent || origin == TSeekOrigin::soEnd) target = FLength + offset;
-    if (target != FLength && target != 0)
-        throw EWriteError(u"A package file is written in order only");
+    if (target != FLength && target != 0) throw EWriteError(u"A package file is written in order only");
     if (target == 0 && FLength != 0) SetSize(0);
     return FLength;
 }

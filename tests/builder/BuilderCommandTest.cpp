@@ -41,9 +41,10 @@ std::string ReadAll(const fs::path& p)
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-const char* const Png1x1 =
-    "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89"
-    "\0\0\0\rIDATx\x9c" "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae" "B`\x82";
+const char* const Png1x1 = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89"
+                           "\0\0\0\rIDATx\x9c"
+                           "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae"
+                           "B`\x82";
 const size_t Png1x1Size = 70;
 
 class BuilderCommandTest : public ::testing::Test {
@@ -90,16 +91,19 @@ protected:
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TSetupScript>\n"
               "<BaseInfo GUID=\"{A1B2C3D4-0000-1111-2222-333344445555}\" AppTitleCHS=\"演示产品\" AppTitleENG=\"Demo\" "
               "Version=\"2.5.0.7\" ProductName=\"Demo\" CompanyName=\"Example Ltd\" IconFile=\"logo.png\" "
-              "LicenseFileCHS=\"chs.txt\" LicenseFileENG=\"eng.txt\" FullSetupFile=\"DemoSetup.exe\" " + baseInfoExtra + "/>\n"
-              "<FileList><Items>"
-              "<TSetupFile SourcePath=\"files\" SourceMask=\"app.exe\" DestDir=\"{app}\"/>"
-              "<TSetupFile SourcePath=\"files\" SourceMask=\"empty.txt\" DestDir=\"{app}\"/>"
-              "<TSetupFile SourcePath=\"files\" SourceMask=\"*.txt\" DestDir=\"{app}\\docs\" IncludeSubPath=\"True\"/>"
-              "<TSetupFile SourcePath=\"files\\doc\\deep\" SourceMask=\"big.bin\" DestDir=\"{app}\\data\"/>"
-              "</Items></FileList>\n"
-              "<RegList><Items><TSetupReg RootKey=\"rrkLocalMachine\" SubKey=\"Software\\Demo\" ValueName=\"Path\" "
-              "ValueData=\"{app}\"/></Items></RegList>\n"
-              "<VarList><Items/></VarList>\n</TSetupScript>\n");
+              "LicenseFileCHS=\"chs.txt\" LicenseFileENG=\"eng.txt\" FullSetupFile=\"DemoSetup.exe\" " +
+                  baseInfoExtra +
+                  "/>\n"
+                  "<FileList><Items>"
+                  "<TSetupFile SourcePath=\"files\" SourceMask=\"app.exe\" DestDir=\"{app}\"/>"
+                  "<TSetupFile SourcePath=\"files\" SourceMask=\"empty.txt\" DestDir=\"{app}\"/>"
+                  "<TSetupFile SourcePath=\"files\" SourceMask=\"*.txt\" DestDir=\"{app}\\docs\" "
+                  "IncludeSubPath=\"True\"/>"
+                  "<TSetupFile SourcePath=\"files\\doc\\deep\" SourceMask=\"big.bin\" DestDir=\"{app}\\data\"/>"
+                  "</Items></FileList>\n"
+                  "<RegList><Items><TSetupReg RootKey=\"rrkLocalMachine\" SubKey=\"Software\\Demo\" ValueName=\"Path\" "
+                  "ValueData=\"{app}\"/></Items></RegList>\n"
+                  "<VarList><Items/></VarList>\n</TSetupScript>\n");
         return root / "product.xml";
     }
 
@@ -220,8 +224,9 @@ TEST_F(BuilderCommandTest, SameInputsGiveByteIdenticalInstallers)
 TEST_F(BuilderCommandTest, MiniSetupCarriesScriptIconAndLicencesButNoPayload)
 {
     std::ostringstream log;
-    const TBuildCommandResult built =
-        RunBuild(Options(WriteScript("BuildMiniSetup=\"True\" FullDownloadUrl=\"https://example.com/DemoSetup.exe\""), "out"), log);
+    const TBuildCommandResult built = RunBuild(
+        Options(WriteScript("BuildMiniSetup=\"True\" FullDownloadUrl=\"https://example.com/DemoSetup.exe\""), "out"),
+        log);
     ASSERT_EQ(built.Written.size(), 2u);
     const fs::path mini = root / "out" / "product-mini.exe";
     EXPECT_EQ(built.Written[1], mini);
@@ -260,7 +265,8 @@ TEST_F(BuilderCommandTest, FailuresWriteNothing)
         SCOPED_TRACE(c.message);
         TBuildCommandOptions o = Options(WriteScript(c.extra), "out");
         if (!c.arch.empty()) o.Arch = c.arch;
-        if (std::string(c.message).find("--uninstaller") != std::string::npos) o.Uninstaller = root / "no-uninstaller.exe";
+        if (std::string(c.message).find("--uninstaller") != std::string::npos)
+            o.Uninstaller = root / "no-uninstaller.exe";
         try {
             RunBuild(o, log);
             ADD_FAILURE() << "nothing raised";
@@ -297,7 +303,8 @@ TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliv
     TPeImage image(file);
     const std::string version = image.ReadResource({TResourceId(RT_VERSION_ID), TResourceId(1), 0x0409});
     auto has = [&](const std::u16string& text) {
-        return version.find(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)) != std::string::npos;
+        return version.find(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)) !=
+               std::string::npos;
     };
     EXPECT_TRUE(has(u"Demo Uninstaller"));
     EXPECT_TRUE(has(u"Uninstall.exe"));
@@ -307,7 +314,8 @@ TEST_F(BuilderCommandTest, UninstallerGetsTheProductsVersionUnlessTheScriptDeliv
     Write("own/Uninstall.exe", "the product's own");
     std::string xml = ReadAll(WriteScript(""));
     xml.replace(xml.find("</Items></FileList>"), 0,
-                "<TSetupFile SourcePath=\"own\" SourceMask=\"Uninstall.exe\" NewFileName=\"UNINSTALL.exe\" DestDir=\"{APP}\\\"/>");
+                "<TSetupFile SourcePath=\"own\" SourceMask=\"Uninstall.exe\" NewFileName=\"UNINSTALL.exe\" "
+                "DestDir=\"{APP}\\\"/>");
     Write("product.xml", xml);
     TBuildCommandOptions o = Options(root / "product.xml", "own-out");
     o.Uninstaller = root / "no-uninstaller.exe";
@@ -341,7 +349,9 @@ TEST_F(BuilderCommandTest, AWriteThatFailsAtTheCloseFailsTheCommand)
     fs::create_directories(root / "tree/app");
     fs::create_symlink("/dev/full", root / "tree/app/app.exe");  // the first file, 15 bytes
     std::ostringstream out, err;
-    EXPECT_EQ(BuilderMain({"extract", (root / "good/DemoSetup.exe").string(), (root / "tree").string()}, "setup-builder", out, err), 1);
+    EXPECT_EQ(BuilderMain({"extract", (root / "good/DemoSetup.exe").string(), (root / "tree").string()},
+                          "setup-builder", out, err),
+              1);
     EXPECT_NE(err.str().find("Cannot write file"), std::string::npos) << err.str();
     EXPECT_EQ(err.str().find("extracted"), std::string::npos) << err.str();
 }

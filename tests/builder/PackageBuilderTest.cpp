@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const ScriptHead =
-    "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" AppTitleCHS=\"产品\" Version=\"1.2.3.4\"/>";
+const char* const ScriptHead = "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" "
+                               "AppTitleCHS=\"产品\" Version=\"1.2.3.4\"/>";
 
 class PackageBuilderTest : public ::testing::Test {
 protected:
@@ -58,10 +58,7 @@ protected:
     fs::path root;
 };
 
-std::string FileEntry(const std::string& attributes)
-{
-    return "<TSetupFile " + attributes + "/>";
-}
+std::string FileEntry(const std::string& attributes) { return "<TSetupFile " + attributes + "/>"; }
 
 }  // namespace
 
@@ -72,10 +69,18 @@ TEST(PackageBuilderMask, Matching)
         const char16_t* mask;
         bool match;
     } cases[] = {
-        {u"a.txt", u"*.txt", true},     {u"a.TXT", u"*.txt", true},   {u"a.txt.bak", u"*.txt", false},
-        {u"abc", u"a?c", true},         {u"ac", u"a?c", false},       {u"readme", u"*", true},
-        {u"x.y.z", u"*.*", true},       {u"名字.dll", u"名*.DLL", true}, {u"aXbXc", u"a*b*c", true},
-        {u"aXbX", u"a*b*c", false},     {u"", u"*", true},            {u"abc", u"", false},
+        {u"a.txt", u"*.txt", true},
+        {u"a.TXT", u"*.txt", true},
+        {u"a.txt.bak", u"*.txt", false},
+        {u"abc", u"a?c", true},
+        {u"ac", u"a?c", false},
+        {u"readme", u"*", true},
+        {u"x.y.z", u"*.*", true},
+        {u"名字.dll", u"名*.DLL", true},
+        {u"aXbXc", u"a*b*c", true},
+        {u"aXbX", u"a*b*c", false},
+        {u"", u"*", true},
+        {u"abc", u"", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << Utf16ToUtf8(c.name) << " ~ " << Utf16ToUtf8(c.mask);
@@ -89,11 +94,10 @@ TEST_F(PackageBuilderTest, ExpandsMasksAndSubfoldersIntoOneEntryPerFile)
     Write("src/data/中文 名.txt", "chinese");
     Write("src/data/deep/x.txt", "deep");
     Write("src/data/skip.bin", "bin");
-    TPackageBuilder b(Script("<FileList><Items>" +
-                             FileEntry("SourcePath=\"src\" SourceMask=\"app.exe\" DestDir=\"{app}\"") +
-                             FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\" DestDir=\"{app}\\doc\" IncludeSubPath=\"True\"") +
-                             FileEntry("SourcePath=\"src\" SourceMask=\"empty.dat\" DestDir=\"{app}\"") +
-                             "</Items></FileList>"));
+    TPackageBuilder b(
+        Script("<FileList><Items>" + FileEntry("SourcePath=\"src\" SourceMask=\"app.exe\" DestDir=\"{app}\"") +
+               FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\" DestDir=\"{app}\\doc\" IncludeSubPath=\"True\"") +
+               FileEntry("SourcePath=\"src\" SourceMask=\"empty.dat\" DestDir=\"{app}\"") + "</Items></FileList>"));
     b.ExpandFiles();
     const TSetupFileList& list = *b.Script().FileList;
     ASSERT_EQ(list.Count(), 5);
@@ -131,7 +135,8 @@ TEST_F(PackageBuilderTest, ErrorsNameTheEntryAndThePath)
         {FileEntry("SourcePath=\"src\" SourceMask=\"missing.txt\""), "file entry 1 (missing.txt): file not found: "},
         {FileEntry("SourcePath=\"src\" SourceMask=\"*.doc\""), "file entry 1 (*.doc): no file matches "},
         {FileEntry("SourcePath=\"nowhere\" SourceMask=\"a.txt\""), "file entry 1 (a.txt): source folder "},
-        {FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\" NewFileName=\"x\""), "file entry 1 (*.txt): NewFileName is set"},
+        {FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\" NewFileName=\"x\""),
+         "file entry 1 (*.txt): NewFileName is set"},
         {FileEntry("SourcePath=\"src\" SourceMask=\"\""), "file entry 1 (): SourceMask is empty"},
     };
     for (const auto& c : cases) {
@@ -139,11 +144,14 @@ TEST_F(PackageBuilderTest, ErrorsNameTheEntryAndThePath)
         EXPECT_EQ(Message([&] { b.ExpandFiles(); }).rfind(c.expected, 0), 0u) << Message([&] { b.ExpandFiles(); });
     }
 
-    TPackageBuilder icon(Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" IconFile=\"icon.png\"/>"));
+    TPackageBuilder icon(
+        Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" IconFile=\"icon.png\"/>"));
     EXPECT_NE(Message([&] { icon.SideResources(); }).find("icon.png is not a PNG image"), std::string::npos);
 
-    TPackageBuilder orphan(Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" LicenseENGResID=\"L\"/>"));
-    EXPECT_NE(Message([&] { orphan.SideResources(); }).find("LicenseFileENG: the script names the resource L"), std::string::npos);
+    TPackageBuilder orphan(
+        Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\" LicenseENGResID=\"L\"/>"));
+    EXPECT_NE(Message([&] { orphan.SideResources(); }).find("LicenseFileENG: the script names the resource L"),
+              std::string::npos);
 
     TPackageBuilder noIcon(Script("", "<TSetupScript><BaseInfo GUID=\"{11111111-2222-3333-4444-555555555555}\"/>"));
     EXPECT_NE(Message([&] { noIcon.SideResources(); }).find("IconFile is empty"), std::string::npos);
@@ -153,7 +161,8 @@ TEST_F(PackageBuilderTest, ErrorsNameTheEntryAndThePath)
     EXPECT_NE(noGuid.find("GUID=\"{"), std::string::npos) << noGuid;  // a fresh key to paste
 
     Write("broken.xml", "<TSetupScript><BaseInfo GUID=\"x\"");
-    EXPECT_NE(Message([&] { TPackageBuilder(root / "broken.xml"); }).find("is not a readable setup script"), std::string::npos);
+    EXPECT_NE(Message([&] { TPackageBuilder(root / "broken.xml"); }).find("is not a readable setup script"),
+              std::string::npos);
 }
 
 TEST_F(PackageBuilderTest, SideResourcesGetNamesWhenTheScriptLeavesThemEmpty)
@@ -180,9 +189,10 @@ TEST_F(PackageBuilderTest, PayloadStoresIdenticalContentOnceAndReadsBack)
     Write("src/one.txt", "same content");
     Write("src/sub/two.txt", "same content");
     Write("src/zero.txt", "");
-    TPackageBuilder b(Script("<FileList><Items>" +
-                             FileEntry("SourcePath=\"src\" SourceMask=\"*\" DestDir=\"{app}\" IncludeSubPath=\"True\"") +
-                             "</Items></FileList><VarList/>"));
+    TPackageBuilder b(
+        Script("<FileList><Items>" +
+               FileEntry("SourcePath=\"src\" SourceMask=\"*\" DestDir=\"{app}\" IncludeSubPath=\"True\"") +
+               "</Items></FileList><VarList/>"));
     b.ExpandFiles();
     TMemoryStream payload;
     const TPayloadStats stats = b.WritePayload(payload, 3);
@@ -214,9 +224,11 @@ TEST_F(PackageBuilderTest, PayloadStoresIdenticalContentOnceAndReadsBack)
 
 TEST_F(PackageBuilderTest, SameInputsGiveTheSameBytes)
 {
-    for (int i = 0; i < 20; ++i) Write("src/f" + std::to_string(i) + ".txt", std::string(size_t(i) * 1000, char('a' + i)));
+    for (int i = 0; i < 20; ++i)
+        Write("src/f" + std::to_string(i) + ".txt", std::string(size_t(i) * 1000, char('a' + i)));
     auto build = [&](int jobs) {
-        TPackageBuilder b(Script("<FileList><Items>" + FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\"") + "</Items></FileList>"));
+        TPackageBuilder b(
+            Script("<FileList><Items>" + FileEntry("SourcePath=\"src\" SourceMask=\"*.txt\"") + "</Items></FileList>"));
         b.ExpandFiles();
         TMemoryStream payload;
         b.WritePayload(payload, jobs);
@@ -231,7 +243,8 @@ TEST_F(PackageBuilderTest, SameInputsGiveTheSameBytes)
 TEST_F(PackageBuilderTest, AFileThatFailsToReadStopsTheBuild)
 {
     Write("src/a.txt", "aaaa");
-    TPackageBuilder b(Script("<FileList><Items>" + FileEntry("SourcePath=\"src\" SourceMask=\"a.txt\"") + "</Items></FileList>"));
+    TPackageBuilder b(
+        Script("<FileList><Items>" + FileEntry("SourcePath=\"src\" SourceMask=\"a.txt\"") + "</Items></FileList>"));
     b.ExpandFiles();
     fs::remove(root / "src/a.txt");
     TMemoryStream payload;
@@ -246,7 +259,7 @@ TEST_F(PackageBuilderTest, RefusesNamesLinksAndTargetsThatWindowsCannotInstall)
     struct TCase {
         std::vector<std::string> Files;  // "name" a file, "name -> target" a link
         const char* NewFileName;
-        const char* Expected;            // part of the error; empty: the tree builds
+        const char* Expected;  // part of the error; empty: the tree builds
     };
     const TCase cases[] = {
         {{"notes.txt:hidden"}, "", "holds \":\""},
@@ -315,9 +328,10 @@ TEST_F(PackageBuilderTest, RefusesNamesLinksAndTargetsThatWindowsCannotInstall)
     // "\" spelled differently included); a folder spelled in another case is a collision.
     Write("twice/a.txt", "a");
     auto build = [&](const char* secondDestDir) {
-        TPackageBuilder b(Script("<FileList><Items>" + FileEntry("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"{app}\\Sub\"") +
-                                 FileEntry(std::string("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"") + secondDestDir + "\"") +
-                                 "</Items></FileList>"));
+        TPackageBuilder b(Script(
+            "<FileList><Items>" + FileEntry("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"{app}\\Sub\"") +
+            FileEntry(std::string("SourcePath=\"twice\" SourceMask=\"a.txt\" DestDir=\"") + secondDestDir + "\"") +
+            "</Items></FileList>"));
         return Message([&] { b.ExpandFiles(); });
     };
     EXPECT_EQ(build("{APP}/Sub\\"), "(nothing raised)");

@@ -56,7 +56,11 @@ TEST(PeHostileTest, MalformedImagesAreRefused)
         {"no sections", [](std::string& f) { SetLe16(f, kCoff + 2, 0); }},
         {"more sections than the loader takes", [](std::string& f) { SetLe16(f, kCoff + 2, 97); }},
         {"section table beyond the headers", [](std::string& f) { SetLe16(f, kCoff + 2, 40); }},
-        {"section table past the end of the file", [](std::string& f) { SetLe16(f, kCoff + 2, 40); f.resize(0x200); }},
+        {"section table past the end of the file",
+         [](std::string& f) {
+             SetLe16(f, kCoff + 2, 40);
+             f.resize(0x200);
+         }},
         {"headers larger than the file", [](std::string& f) { SetLe32(f, kOpt + 60, 0x7FFFFFFF); }},
         {"section data past the end", [](std::string& f) { SetLe32(f, kTable + 2 * 40 + 16, 0x10000000); }},
         {"section data offset wrapping around", [](std::string& f) { SetLe32(f, kTable + 2 * 40 + 20, 0xFFFFFF00); }},
@@ -67,7 +71,8 @@ TEST(PeHostileTest, MalformedImagesAreRefused)
         {"file alignment not a power of two", [](std::string& f) { SetLe32(f, kOpt + 36, 0x300); }},
         {"section alignment below file alignment", [](std::string& f) { SetLe32(f, kOpt + 32, 0x100); }},
         {"resource directory in no section", [](std::string& f) { SetLe32(f, kOpt + 96 + 16, 0x50000); }},
-        {"resource type entry looping to the root", [](std::string& f) { SetLe32(f, kTree + 0x18 + 0x14, 0x80000000); }},
+        {"resource type entry looping to the root",
+         [](std::string& f) { SetLe32(f, kTree + 0x18 + 0x14, 0x80000000); }},
         {"language entry pointing to a directory", [](std::string& f) { SetLe32(f, kTree + 0x30 + 0x14, 0x80000030); }},
         {"type entry pointing to data", [](std::string& f) { SetLe32(f, kTree + 0x14, 0x48); }},
         {"entry count beyond the section", [](std::string& f) { SetLe16(f, kTree + 0x0E, 0xFFFF); }},
@@ -115,7 +120,8 @@ TEST(PeHostileTest, TruncatedAndScrambledImagesFailCleanly)
             ADD_FAILURE() << what << ": " << e.what();
         }
     };
-    for (size_t size = 0; size < good.size(); size += 61) check(good.substr(0, size), "truncated to " + std::to_string(size));
+    for (size_t size = 0; size < good.size(); size += 61)
+        check(good.substr(0, size), "truncated to " + std::to_string(size));
 
     std::mt19937 rng(20240601);
     for (int round = 0; round < 3000; ++round) {

@@ -10,10 +10,7 @@
 
 namespace {
 
-std::string BigEndian(uint32_t v)
-{
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
+std::string BigEndian(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
 std::string Chunk(const std::string& type, const std::string& data)
 {
@@ -43,10 +40,10 @@ TEST(PeIconTest, GroupDirectoryDescribesThePng)
         uint16_t BitCount;
     };
     const std::vector<TCase> cases = {
-        {16, 16, 8, 6, 16, 16, 32},   // RGBA
-        {48, 32, 8, 2, 48, 32, 24},   // RGB
-        {256, 256, 8, 6, 0, 0, 32},   // 256 is stored as 0
-        {1, 255, 4, 3, 1, 255, 4},    // palette
+        {16, 16, 8, 6, 16, 16, 32},  // RGBA
+        {48, 32, 8, 2, 48, 32, 24},  // RGB
+        {256, 256, 8, 6, 0, 0, 32},  // 256 is stored as 0
+        {1, 255, 4, 3, 1, 255, 4},   // palette
     };
     for (const auto& c : cases) {
         const std::string png = Png(c.Width, c.Height, c.Depth, c.Colour);
@@ -110,8 +107,8 @@ TEST(PeIconTest, MainIconTakesTheFirstGroupsPlaceAndDropsOnlyItsIcons)
     TMemoryStream out;
     image.Write(out);
     TPeImage back(out.ToString());
-    EXPECT_EQ(back.ReadResource({icon, TResourceId(1), 1033}), png);          // the freed ID is reused
-    EXPECT_EQ(back.ReadResource({icon, TResourceId(2), 1033}), "old 2");     // group 9 still shows it
+    EXPECT_EQ(back.ReadResource({icon, TResourceId(1), 1033}), png);      // the freed ID is reused
+    EXPECT_EQ(back.ReadResource({icon, TResourceId(2), 1033}), "old 2");  // group 9 still shows it
     EXPECT_EQ(back.ReadResource({groupIcon, TResourceId(u"MAINICON"), 1033}), BuildIconResources(png, 1).GroupIcon);
     EXPECT_TRUE(back.HasResource({groupIcon, TResourceId(9), 1033}));
 
@@ -195,8 +192,8 @@ TEST(PeVersionTest, BlockHoldsFixedInfoStringsAndTranslation)
         strings.emplace_back(s.Key, Utf16Value(s.Value));
     }
     const std::vector<std::pair<std::u16string, std::u16string>> expected = {
-        {u"CompanyName", u"Lu Soft"},     {u"FileDescription", u"Setup"},     {u"FileVersion", u"1.20.300.4000"},
-        {u"LegalCopyright", f.LegalCopyright}, {u"ProductName", u"Lu"}, {u"ProductVersion", u"1.2.0.0"}};
+        {u"CompanyName", u"Lu Soft"},          {u"FileDescription", u"Setup"}, {u"FileVersion", u"1.20.300.4000"},
+        {u"LegalCopyright", f.LegalCopyright}, {u"ProductName", u"Lu"},        {u"ProductVersion", u"1.2.0.0"}};
     EXPECT_EQ(strings, expected);
     const TVersionNode& var = root.Children[1].Children.at(0);
     EXPECT_EQ(root.Children[1].Key, u"VarFileInfo");

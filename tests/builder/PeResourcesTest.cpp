@@ -40,9 +40,9 @@ TEST(PeResourceIdTest, NamesAreUpperCasedAndSortBeforeIdsInCodeUnitOrder)
     EXPECT_EQ(TResourceId(u"setup\u00e9").Name(), u"SETUP\u00c9");
     // Ordered as the loader's binary search expects: names by code unit ("B" < "_" < "a"), a prefix
     // first, then IDs ascending.
-    const std::vector<TResourceId> ordered = {TResourceId(u"AB"), TResourceId(u"ABC"), TResourceId(u"B"),
-                                              TResourceId::RawName(u"_X"), TResourceId(u"\u00c9"), TResourceId(1),
-                                              TResourceId(2), TResourceId(65535)};
+    const std::vector<TResourceId> ordered = {
+        TResourceId(u"AB"),     TResourceId(u"ABC"), TResourceId(u"B"), TResourceId::RawName(u"_X"),
+        TResourceId(u"\u00c9"), TResourceId(1),      TResourceId(2),    TResourceId(65535)};
     for (size_t i = 0; i + 1 < ordered.size(); ++i) {
         EXPECT_TRUE(ordered[i] < ordered[i + 1]) << i;
         EXPECT_FALSE(ordered[i + 1] < ordered[i]) << i;
@@ -65,14 +65,14 @@ TEST_P(PeResourcesTest, WrittenResourcesReadBackInTreeOrderWithTheirBytes)
         {{kRcData, TResourceId(u"{54682d66-def6-4e5b-8ab5-70ffdf2c0e3a}"), 0}, big, true},
         {{kRcData, TResourceId(u"LICENSE"), 0}, "licence text", false},
         {{kRcData, TResourceId(u"LICENSE"), 1031}, "Lizenz", false},
-        {{kRcData, TResourceId(3), 0}, "", false},                       // empty
-        {{kRcData, TResourceId(2), 0}, std::string(13, 'x'), false},     // odd size: next item realigned
+        {{kRcData, TResourceId(3), 0}, "", false},                    // empty
+        {{kRcData, TResourceId(2), 0}, std::string(13, 'x'), false},  // odd size: next item realigned
         {{TResourceId(u"MYTYPE"), TResourceId(1), 0}, "named type", false},
         {{TResourceId(RT_VERSION_ID), TResourceId(1), 0}, std::string(5, '\0'), false},
     };
     for (const auto& c : cases)
         image.SetResource(c.Key, c.Streamed ? TResourceData::FromStream(bigSource, int64_t(c.Bytes.size()))
-                                             : TResourceData(c.Bytes));
+                                            : TResourceData(c.Bytes));
     const std::string file = WriteImage(image);
 
     TPeImage back(file);
@@ -82,7 +82,8 @@ TEST_P(PeResourcesTest, WrittenResourcesReadBackInTreeOrderWithTheirBytes)
 
     std::vector<std::u16string> order;
     for (const auto& r : back.Resources())
-        order.push_back(r.Key.Type.ToString() + u"/" + r.Key.Name.ToString() + u"/" + std::u16string(1, char16_t(u'0' + r.Key.Language % 10)));
+        order.push_back(r.Key.Type.ToString() + u"/" + r.Key.Name.ToString() + u"/" +
+                        std::u16string(1, char16_t(u'0' + r.Key.Language % 10)));
     const std::vector<std::u16string> expected = {
         u"MYTYPE/#1/0", u"#10/LICENSE/0", u"#10/LICENSE/1", u"#10/{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}/0",
         u"#10/#2/0",    u"#10/#3/0",      u"#10/#7/0",      u"#16/#1/0"};
@@ -208,7 +209,12 @@ TEST(PeResourcesWriteTest, StreamedWritersMustDeliverTheirSizeFrontToBack)
     const std::vector<TCase> cases = {
         {"short", [](TStream& out) { out.WriteBytes("abc"); }},
         {"long", [](TStream& out) { out.WriteBytes("abcdefgh"); }},
-        {"seeking back", [](TStream& out) { out.WriteBytes("abcd"); out.SetPosition(0); out.WriteBytes("e"); }},
+        {"seeking back",
+         [](TStream& out) {
+             out.WriteBytes("abcd");
+             out.SetPosition(0);
+             out.WriteBytes("e");
+         }},
     };
     for (const auto& c : cases) {
         TPeImage image(MakeTestImage(StubLikeImage(false)));

@@ -2,20 +2,11 @@
 
 #include <stdexcept>
 
-std::string TestOutputPath(const std::string& name)
-{
-    return std::string(LUSETUP_PE_OUTPUT) + "/" + name;
-}
+std::string TestOutputPath(const std::string& name) { return std::string(LUSETUP_PE_OUTPUT) + "/" + name; }
 
-uint16_t Le16(const std::string& s, size_t at)
-{
-    return uint16_t(uint8_t(s.at(at)) | (uint8_t(s.at(at + 1)) << 8));
-}
+uint16_t Le16(const std::string& s, size_t at) { return uint16_t(uint8_t(s.at(at)) | (uint8_t(s.at(at + 1)) << 8)); }
 
-uint32_t Le32(const std::string& s, size_t at)
-{
-    return uint32_t(Le16(s, at)) | (uint32_t(Le16(s, at + 2)) << 16);
-}
+uint32_t Le32(const std::string& s, size_t at) { return uint32_t(Le16(s, at)) | (uint32_t(Le16(s, at + 2)) << 16); }
 
 void SetLe16(std::string& s, size_t at, uint16_t v)
 {
@@ -29,15 +20,9 @@ void SetLe32(std::string& s, size_t at, uint32_t v)
     SetLe16(s, at + 2, uint16_t(v >> 16));
 }
 
-uint32_t TestOptionalOffset()
-{
-    return kTestPeOffset + 24;
-}
+uint32_t TestOptionalOffset() { return kTestPeOffset + 24; }
 
-uint32_t TestSectionTableOffset(bool is64)
-{
-    return TestOptionalOffset() + (is64 ? 240 : 224);
-}
+uint32_t TestSectionTableOffset(bool is64) { return TestOptionalOffset() + (is64 ? 240 : 224); }
 
 uint32_t TestRawOffset(const TTestImage& image, size_t section)
 {

@@ -8,7 +8,7 @@
 
 struct TTestSection {
     std::string Name;
-    std::string Data;  // at most 0x1000 bytes: section i lies at RVA 0x1000 * (i + 1)
+    std::string Data;                       // at most 0x1000 bytes: section i lies at RVA 0x1000 * (i + 1)
     uint32_t Characteristics = 0x40000040;  // initialised data, readable
 };
 
@@ -17,7 +17,7 @@ struct TTestImage {
     std::vector<TTestSection> Sections;
     int ResourceSection = -1;  // its Data becomes the resource directory
     int RelocSection = -1;
-    std::string Overlay;       // after the last section
+    std::string Overlay;  // after the last section
     bool OverlayIsCertificate = false;
 };
 

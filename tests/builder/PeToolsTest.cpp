@@ -32,15 +32,9 @@ TRun RunTool(const std::string& command, bool withStderr = true)
     return r;
 }
 
-std::string Quote(const std::string& s)
-{
-    return "'" + s + "'";
-}
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-const char* Tool(const char* path)
-{
-    return path;
-}
+const char* Tool(const char* path) { return path; }
 
 #ifdef LUSETUP_TOOL_OBJDUMP
 const char* const kObjdump = Tool(LUSETUP_TOOL_OBJDUMP);
@@ -97,7 +91,8 @@ std::string WritePackage(const TStub& stub, const std::string& fileName, std::st
 
     TPeImage image(ReadFileBytes(Utf8ToUtf16(stub.Path)));
     TFileStream payloadFile(payloadPath, fmOpenRead);
-    image.SetResource({kRcData, TResourceId(kGuid), 0}, TResourceData::FromStream(payloadFile, int64_t(payload.size())));
+    image.SetResource({kRcData, TResourceId(kGuid), 0},
+                      TResourceData::FromStream(payloadFile, int64_t(payload.size())));
     image.SetResource({kRcData, TResourceId(u"SETUPSCRIPT"), 0}, std::string("<Setup/>"));
     image.SetResource({kRcData, TResourceId(100), 0}, std::string("id resource"));
     const std::string ico = ReadFileBytes(Utf8ToUtf16(std::string(LUSETUP_TEST_DATA) + "/stub.ico"));
@@ -178,9 +173,10 @@ TEST(PeToolsTest, WrestoolListsTheTree)
         const TRun r = RunTool(std::string(kWrestool) + " -l " + Quote(path));
         EXPECT_EQ(r.Status, 0) << r.Output;
         for (const char* line :
-             {"--type=10 --name='{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}' --language=0", "--type=10 --name='SETUPSCRIPT' --language=0",
-              "--type=10 --name=100 --language=0", "--type=10 --name='STUBDATA' --language=1033",
-              "--type=14 --name='MAINICON' --language=1033", "--type=16 --name=1 --language=1033", "--type=24 --name=1 --language=1033"})
+             {"--type=10 --name='{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}' --language=0",
+              "--type=10 --name='SETUPSCRIPT' --language=0", "--type=10 --name=100 --language=0",
+              "--type=10 --name='STUBDATA' --language=1033", "--type=14 --name='MAINICON' --language=1033",
+              "--type=16 --name=1 --language=1033", "--type=24 --name=1 --language=1033"})
             EXPECT_NE(r.Output.find(line), std::string::npos) << line << "\n" << r.Output;
         EXPECT_NE(r.Output.find("size=" + std::to_string(payload.size()) + "]"), std::string::npos) << r.Output;
     }
@@ -191,8 +187,8 @@ TEST(PeToolsTest, ChecksumMatchesAndSigningVerifies)
     if (Stubs().empty() || !kOsslsigncode || !kOpenssl) GTEST_SKIP() << "no osslsigncode or openssl";
     // A throwaway self-signed certificate and key.
     const std::string key = Quote(TestOutputPath("sign_key.pem")), cert = Quote(TestOutputPath("sign_cert.pem"));
-    const TRun made = RunTool(std::string(kOpenssl) + " req -x509 -newkey rsa:2048 -nodes -keyout " + key + " -out " + cert +
-                              " -days 2 -subj '/CN=LuSetup test signer'");
+    const TRun made = RunTool(std::string(kOpenssl) + " req -x509 -newkey rsa:2048 -nodes -keyout " + key + " -out " +
+                              cert + " -days 2 -subj '/CN=LuSetup test signer'");
     ASSERT_EQ(made.Status, 0) << made.Output;
     for (const auto& stub : Stubs()) {
         SCOPED_TRACE(stub.Arch);
@@ -207,10 +203,11 @@ TEST(PeToolsTest, ChecksumMatchesAndSigningVerifies)
 
         const std::string signedPath = path + ".signed.exe";
         std::remove(signedPath.c_str());
-        const TRun sign = RunTool(std::string(kOsslsigncode) + " sign -certs " + cert + " -key " + key + " -n 'LuSetup test' -in " +
-                              Quote(path) + " -out " + Quote(signedPath));
+        const TRun sign = RunTool(std::string(kOsslsigncode) + " sign -certs " + cert + " -key " + key +
+                                  " -n 'LuSetup test' -in " + Quote(path) + " -out " + Quote(signedPath));
         ASSERT_EQ(sign.Status, 0) << sign.Output;
-        const TRun verify = RunTool(std::string(kOsslsigncode) + " verify -CAfile " + cert + " -in " + Quote(signedPath));
+        const TRun verify =
+            RunTool(std::string(kOsslsigncode) + " verify -CAfile " + cert + " -in " + Quote(signedPath));
         EXPECT_EQ(verify.Status, 0) << verify.Output;
         EXPECT_NE(verify.Output.find("Signature verification: ok"), std::string::npos) << verify.Output;
 
@@ -227,7 +224,7 @@ TEST(PeToolsTest, ChecksumMatchesAndSigningVerifies)
         EXPECT_EQ(ReadTestHeaders(rewritten).Directories[4], std::make_pair(0u, 0u));
         std::remove((resignedPath + ".signed.exe").c_str());
         const TRun again = RunTool(std::string(kOsslsigncode) + " sign -certs " + cert + " -key " + key + " -in " +
-                               Quote(resignedPath) + " -out " + Quote(resignedPath + ".signed.exe"));
+                                   Quote(resignedPath) + " -out " + Quote(resignedPath + ".signed.exe"));
         EXPECT_EQ(again.Status, 0) << again.Output;
     }
 }

@@ -85,23 +85,23 @@ TEST(PeWindowsTest, LoaderFindsEveryResourceAndTheStubStillRuns)
 
     const std::string reportPath = TestOutputPath("probe_report.txt");
     std::remove(reportPath.c_str());
-    const DWORD probe = RunProcess(WinPath(LUSETUP_RESOURCE_PROBE),
-                                   L"\"" + WinPath(exe) + L"\" \"" + WinPath(reportPath) + L"\"" +
-                                       L" 10:{54682d66-def6-4e5b-8ab5-70ffdf2c0e3a} 10:{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}"
-                                       L" 10:SetupScript 10:#100 10:STUBDATA 10:#101 version checksum");
+    const DWORD probe =
+        RunProcess(WinPath(LUSETUP_RESOURCE_PROBE),
+                   L"\"" + WinPath(exe) + L"\" \"" + WinPath(reportPath) + L"\"" +
+                       L" 10:{54682d66-def6-4e5b-8ab5-70ffdf2c0e3a} 10:{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}"
+                       L" 10:SetupScript 10:#100 10:STUBDATA 10:#101 version checksum");
     ASSERT_EQ(probe, 0u);
     const std::string report = ReadFileBytes(Utf8ToUtf16(reportPath));
-    const std::string expected =
-        "10:{54682d66-def6-4e5b-8ab5-70ffdf2c0e3a} " + Expected(big) + "\n" +
-        "10:{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A} " + Expected(big) + "\n" +
-        "10:SetupScript " + Expected(script) + "\n" +
-        "10:#100 " + Expected(small) + "\n" +
-        "10:STUBDATA " + Expected(std::string("stub resource\0", 14)) + "\n" +
-        "10:#101 missing\n";
+    const std::string expected = "10:{54682d66-def6-4e5b-8ab5-70ffdf2c0e3a} " + Expected(big) + "\n" +
+                                 "10:{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A} " + Expected(big) + "\n" +
+                                 "10:SetupScript " + Expected(script) + "\n" + "10:#100 " + Expected(small) + "\n" +
+                                 "10:STUBDATA " + Expected(std::string("stub resource\0", 14)) + "\n" +
+                                 "10:#101 missing\n";
     EXPECT_EQ(report.substr(0, expected.size()), expected) << report;
     // The translation DWORD: language 0409 in the low word, code page 1200 (04B0) in the high one.
     EXPECT_NE(report.find("\nversion 00010002 00030004 00050006 04b00409 [Lu Soft] [Probe product] [1.2.3.4]\n"),
-              std::string::npos) << report;
+              std::string::npos)
+        << report;
     const size_t checksum = report.find("\nchecksum ");
     ASSERT_NE(checksum, std::string::npos) << report;
     EXPECT_EQ(report.substr(checksum + 10, 8), report.substr(checksum + 19, 8)) << report;

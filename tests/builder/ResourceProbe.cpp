@@ -69,10 +69,12 @@ std::string Version(const std::wstring& exe)
     if (!GetFileVersionInfoW(exe.c_str(), 0, size, block.data())) return "unreadable";
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return "no fixed info";
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed)
+        return "no fixed info";
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%08lx %08lx %08lx", static_cast<unsigned long>(fixed->dwFileVersionMS),
-                  static_cast<unsigned long>(fixed->dwFileVersionLS), static_cast<unsigned long>(fixed->dwProductVersionMS));
+                  static_cast<unsigned long>(fixed->dwFileVersionLS),
+                  static_cast<unsigned long>(fixed->dwProductVersionMS));
     DWORD* translation = nullptr;
     if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
         length < 4)
@@ -107,7 +109,9 @@ int wmain(int argc, wchar_t** argv)
     std::string report;
     for (int i = 3; i < argc; ++i) {
         const std::wstring query = argv[i];
-        const std::string answer = query == L"version" ? Version(exe) : query == L"checksum" ? Checksum(exe) : Resource(module.Handle, query);
+        const std::string answer = query == L"version"    ? Version(exe)
+                                   : query == L"checksum" ? Checksum(exe)
+                                                          : Resource(module.Handle, query);
         report += Utf8(query) + " " + answer + "\n";
     }
     FILE* out = _wfopen(argv[2], L"wb");

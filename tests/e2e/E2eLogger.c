@@ -4,7 +4,8 @@
 #include <stdlib.h>
 #include <windows.h>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) return 2;
     FILE* f = fopen(argv[1], "a");
     if (!f) return 1;

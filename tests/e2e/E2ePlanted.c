@@ -2,7 +2,8 @@
    gdiplus.dll). When it runs, or is loaded, it leaves "planted-NAME.txt" in its own folder. */
 #include <windows.h>
 
-static void LeaveMarker(HMODULE self) {
+static void LeaveMarker(HMODULE self)
+{
     wchar_t path[MAX_PATH + 32];
     DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
@@ -18,13 +19,15 @@ static void LeaveMarker(HMODULE self) {
 }
 
 #ifdef E2E_PLANTED_DLL
-BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved)
+{
     (void)reserved;
     if (reason == DLL_PROCESS_ATTACH) LeaveMarker(self);
     return TRUE;
 }
 #else
-int main(void) {
+int main(void)
+{
     LeaveMarker(NULL);
     return 0;
 }

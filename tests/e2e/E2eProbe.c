@@ -4,12 +4,14 @@
 #include <shlobj.h>
 #include <stdio.h>
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 2) return 2;
     CoInitialize(NULL);
     IShellLinkW* link = NULL;
     IPersistFile* file = NULL;
-    if (FAILED(CoCreateInstance(&CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, &IID_IShellLinkW, (void**)&link))) return 1;
+    if (FAILED(CoCreateInstance(&CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, &IID_IShellLinkW, (void**)&link)))
+        return 1;
     if (FAILED(link->lpVtbl->QueryInterface(link, &IID_IPersistFile, (void**)&file))) return 1;
     if (FAILED(file->lpVtbl->Load(file, argv[1], STGM_READ))) return 3;
     wchar_t target[MAX_PATH] = L"", dir[MAX_PATH] = L"";

@@ -7,13 +7,14 @@
 
 namespace {
 
-TEST(DownloadProgressScale, BytesAreUnitsUntilTheLengthLeavesThe32BitRange) {
+TEST(DownloadProgressScale, BytesAreUnitsUntilTheLengthLeavesThe32BitRange)
+{
     constexpr int64_t max32 = INT32_MAX;
     struct Case {
         int64_t expected;
         int shift;
-        int unitsAtEnd;     // the bar's maximum
-        int64_t halfWay;    // bytes
+        int unitsAtEnd;   // the bar's maximum
+        int64_t halfWay;  // bytes
         int unitsHalfWay;
     } cases[] = {
         {0, 0, 0, 0, 0},  // unknown length: an empty bar
@@ -34,7 +35,8 @@ TEST(DownloadProgressScale, BytesAreUnitsUntilTheLengthLeavesThe32BitRange) {
     }
 }
 
-TEST(DownloadProgressScale, CountsBeyondTheExpectedLengthStayInRange) {
+TEST(DownloadProgressScale, CountsBeyondTheExpectedLengthStayInRange)
+{
     // A server may send more than it announced; the bar then stays full rather than wrapping.
     const TDownloadProgressScale scale = TDownloadProgressScale::ForLength(1000);
     EXPECT_EQ(scale.Units(int64_t(1) << 40), INT32_MAX);

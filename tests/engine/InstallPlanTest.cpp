@@ -36,8 +36,7 @@ protected:
     }
 };
 
-TSetupFile* AddFile(TSetupFileList& list, const char16_t* destDir, const char16_t* mask,
-                    const char16_t* newName = u"")
+TSetupFile* AddFile(TSetupFileList& list, const char16_t* destDir, const char16_t* mask, const char16_t* newName = u"")
 {
     auto file = std::make_unique<TSetupFile>();
     file->DestDir = destDir;
@@ -86,15 +85,15 @@ TEST_F(InstallPlan, ProcessesToEndAreThePackagesExecutables)
     TSetupFileList files;
     AddFile(files, u"{app}", u"Tool.exe");
     AddFile(files, u"{app}", u"helper.dll");
-    AddFile(files, u"{app}", u"sub\\Agent.EXE");      // file-name part, extension ignoring case
-    AddFile(files, u"{app}", u"setup.exe");           // the installer itself, other case
+    AddFile(files, u"{app}", u"sub\\Agent.EXE");  // file-name part, extension ignoring case
+    AddFile(files, u"{app}", u"setup.exe");       // the installer itself, other case
     AddFile(files, u"{app}", u"My Tool.exe");
-    AddFile(files, u"{app}", u"*.exe");               // a mask names no program
+    AddFile(files, u"{app}", u"*.exe");  // a mask names no program
     AddFile(files, u"{app}", u"Tool?.exe");
-    AddFile(files, u"{app}", u"Tool.exe");            // listed twice: ended twice
+    AddFile(files, u"{app}", u"Tool.exe");  // listed twice: ended twice
     AddFile(files, u"{app}", u"noext");
     AddFile(files, u"{app}", u"archive.exe.bak");
-    AddFile(files, u"{app}", u"C:Other.exe");          // a colon also ends the folder part
+    AddFile(files, u"{app}", u"C:Other.exe");  // a colon also ends the folder part
     EXPECT_EQ((TList{u"Tool.exe", u"Agent.EXE", u"My Tool.exe", u"Tool.exe", u"Other.exe"}),
               ProcessesToEnd(files, u"C:\\Users\\me\\Downloads\\SETUP.exe"));
     // From another installer name, setup.exe is a program of the package like any other.

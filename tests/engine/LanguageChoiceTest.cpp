@@ -68,8 +68,8 @@ TEST(LanguageChoice, UnattendedRunsFollowTheSystemLanguage)
         for (TStartMode mode : {TStartMode::smSilent, TStartMode::smAuto}) {
             const auto language = ChooseLanguage(c.Info, mode, c.System, NoDialog);
             ASSERT_TRUE(language.has_value());
-            EXPECT_EQ(c.Expected, *language) << Utf16ToUtf8(c.System) << " offered "
-                                              << AvailableLanguages(c.Info).size();
+            EXPECT_EQ(c.Expected, *language)
+                << Utf16ToUtf8(c.System) << " offered " << AvailableLanguages(c.Info).size();
         }
 }
 
@@ -109,7 +109,7 @@ TEST(LanguageChoice, DialogPreselection)
         const char16_t* System;
         int Expected;
     } cases[] = {
-        {&all, u"CHT", 1}, {&all, u"cht", 1}, {&all, u"ENU", 2}, {&all, u"CHS", 0},
+        {&all, u"CHT", 1},     {&all, u"cht", 1},     {&all, u"ENU", 2},  {&all, u"CHS", 0},
         {&chinese, u"ENU", 0}, {&chinese, u"CHT", 1}, {&chinese, u"", 0},
     };
     for (const auto& c : cases)
@@ -158,13 +158,24 @@ TEST(LicenseText, ByteOrderMarksAndAnsi)
         std::string Bytes;
         std::u16string Expected;
     } cases[] = {
-        {"UTF-8 with mark", "\xEF\xBB\xBF" "A\xE4\xBD\xA0", u"A你\r\n"},
-        {"UTF-16 LE with mark", std::string("\xFF\xFE" "A\0\x60\x4F", 6), u"A你\r\n"},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF"
+         "A\xE4\xBD\xA0",
+         u"A你\r\n"},
+        {"UTF-16 LE with mark",
+         std::string("\xFF\xFE"
+                     "A\0\x60\x4F",
+                     6),
+         u"A你\r\n"},
         {"UTF-16 BE with mark", std::string("\xFE\xFF\0A\x4F\x60", 6), u"A你\r\n"},
         {"ANSI without mark", "A\xC4\xE3", u"A你\r\n"},
         // UTF-8 without a mark is not recognised: it is ANSI text.
         {"UTF-8 without mark", "\xE4\xBD\xA0", u"\u00E4\u00BD\u00A0\r\n"},
-        {"odd UTF-16 tail dropped", std::string("\xFF\xFE" "A\0B", 5), u"A\r\n"},
+        {"odd UTF-16 tail dropped",
+         std::string("\xFF\xFE"
+                     "A\0B",
+                     5),
+         u"A\r\n"},
         {"mark only", "\xEF\xBB\xBF", u""},
         {"empty", "", u""},
     };

@@ -16,7 +16,7 @@ using TAccessor = std::u16string (TLocalTexts::*)() const;
 struct TTextCase {
     const char* Name;
     TAccessor Get;
-    int Markers;        // "%s" markers of a format
+    int Markers;         // "%s" markers of a format
     bool SameInChinese;  // Simplified and Traditional read the same
 };
 
@@ -41,10 +41,7 @@ const TTextCase AllTexts[] = {
     {"ResWriteDestDirFalureFmt", &TLocalTexts::ResWriteDestDirFalureFmt, 1, false},
 };
 
-std::u16string Text(const TTextCase& c, const char16_t* language)
-{
-    return (TLocalTexts(language).*c.Get)();
-}
+std::u16string Text(const TTextCase& c, const char16_t* language) { return (TLocalTexts(language).*c.Get)(); }
 
 int CountOf(const std::u16string& text, std::u16string_view what)
 {
@@ -98,8 +95,8 @@ TEST(LocalTexts, ChineseTextsUseFullWidthPunctuationAndAsciiDots)
             }
         }
     // The status texts with dots keep them in every language.
-    for (TAccessor get : {&TLocalTexts::ResCreatingShortCut, &TLocalTexts::ResModifyingRegistry,
-                          &TLocalTexts::ResVerifyingSetup})
+    for (TAccessor get :
+         {&TLocalTexts::ResCreatingShortCut, &TLocalTexts::ResModifyingRegistry, &TLocalTexts::ResVerifyingSetup})
         for (const char16_t* language : {u"CHS", u"CHT", u"ENG"}) {
             const std::u16string text = (TLocalTexts(language).*get)();
             EXPECT_EQ(u"......", text.substr(text.size() - 6)) << Utf16ToUtf8(text);
@@ -167,12 +164,9 @@ TEST(LocalTexts, LanguageDialogFollowsTheSystemLanguage)
         const char16_t* Caption;
         const char16_t* Cancel;
     } cases[] = {
-        {u"CHS", u"选择语言", u"取消"},
-        {u"CHT", u"選擇語言", u"取消"},
-        {u"ENU", u"Select Language", u"Cancel"},
-        {u"ZHH", u"Select Language", u"Cancel"},
-        {u"cht", u"Select Language", u"Cancel"},
-        {u"", u"Select Language", u"Cancel"},
+        {u"CHS", u"选择语言", u"取消"},          {u"CHT", u"選擇語言", u"取消"},
+        {u"ENU", u"Select Language", u"Cancel"}, {u"ZHH", u"Select Language", u"Cancel"},
+        {u"cht", u"Select Language", u"Cancel"}, {u"", u"Select Language", u"Cancel"},
     };
     for (const auto& c : cases) {
         const TSelectLangTexts texts = SelectLangTexts(c.System);

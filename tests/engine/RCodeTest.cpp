@@ -13,18 +13,18 @@ TEST(RCode, DigitsAfterTheFirstUnderscore)
         const char16_t* Digits;
     } cases[] = {
         {u"C:\\Downloads\\Product_2041.exe", u"2041"},
-        {u"Product_2041_b.exe", u"2041"},          // digits stop at the next "_"
+        {u"Product_2041_b.exe", u"2041"},  // digits stop at the next "_"
         {u"Product_2041x.exe", u"2041"},
-        {u"Product_2041 (1).exe", u"2041"},        // a browser's copy number
-        {u"My_Setup_2041.exe", u""},               // a letter follows the first "_"
+        {u"Product_2041 (1).exe", u"2041"},  // a browser's copy number
+        {u"My_Setup_2041.exe", u""},         // a letter follows the first "_"
         {u"Product2041.exe", u""},
         {u"Product_.exe", u""},
         {u"Product_", u""},
-        {u"Product_7", u"7"},                       // no extension
-        {u"Product_12.5.exe", u"12"},              // the last dot starts the extension
-        {u"C:\\my_dir\\Product.exe", u""},          // only the file name counts
-        {u"D:\\a_1\\Product_0042.exe", u"0042"},     // leading zeros kept
-        {u"Product_\uFF11\uFF12.exe", u""},         // full-width digits are not digits
+        {u"Product_7", u"7"},                     // no extension
+        {u"Product_12.5.exe", u"12"},             // the last dot starts the extension
+        {u"C:\\my_dir\\Product.exe", u""},        // only the file name counts
+        {u"D:\\a_1\\Product_0042.exe", u"0042"},  // leading zeros kept
+        {u"Product_\uFF11\uFF12.exe", u""},       // full-width digits are not digits
     };
     for (const auto& c : cases) EXPECT_EQ(c.Digits, ExtractRCode(c.Path)) << Utf16ToUtf8(c.Path);
 }

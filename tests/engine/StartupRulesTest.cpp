@@ -17,9 +17,9 @@ namespace {
 const char* ModeName(TStartMode mode)
 {
     switch (mode) {
-    case TStartMode::smInteractive: return "interactive";
-    case TStartMode::smSilent: return "silent";
-    case TStartMode::smAuto: return "auto";
+        case TStartMode::smInteractive: return "interactive";
+        case TStartMode::smSilent: return "silent";
+        case TStartMode::smAuto: return "auto";
     }
     return "?";
 }
@@ -75,17 +75,14 @@ TEST(WinVersion, RequirementsAndTheirMessages)
         unsigned Major, Minor;
         bool Met;
     } cases[] = {
-        {wveWinXPOrHigher, true, 5, 0, false},   // 2000
-        {wveWinXPOrHigher, true, 5, 1, true},    // XP
-        {wveWinXPOrHigher, true, 6, 0, true},    // Vista
-        {wveWinXPOrHigher, false, 10, 0, false}, // not NT
-        {wveWin7OrHigher, true, 6, 0, false},
-        {wveWin7OrHigher, true, 6, 1, true},
-        {wveWin7OrHigher, true, 10, 0, true},
-        {wveWin10OrHigher, true, 6, 3, false},   // 8.1
-        {wveWin10OrHigher, true, 6, 4, true},    // 10 (technical preview numbers)
-        {wveWin10OrHigher, true, 10, 0, true},
-        {wveWin10OrHigher, false, 10, 0, false},
+        {wveWinXPOrHigher, true, 5, 0, false},    // 2000
+        {wveWinXPOrHigher, true, 5, 1, true},     // XP
+        {wveWinXPOrHigher, true, 6, 0, true},     // Vista
+        {wveWinXPOrHigher, false, 10, 0, false},  // not NT
+        {wveWin7OrHigher, true, 6, 0, false},    {wveWin7OrHigher, true, 6, 1, true},
+        {wveWin7OrHigher, true, 10, 0, true},    {wveWin10OrHigher, true, 6, 3, false},  // 8.1
+        {wveWin10OrHigher, true, 6, 4, true},  // 10 (technical preview numbers)
+        {wveWin10OrHigher, true, 10, 0, true},   {wveWin10OrHigher, false, 10, 0, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.Met, IsWinVersionMet(c.Required, c.NT, c.Major, c.Minor))

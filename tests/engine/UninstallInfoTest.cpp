@@ -173,8 +173,8 @@ TEST(UninstallKey, DatesAndCommandLines)
         TDateTime Value;
         const char16_t* Date;
     } cases[] = {
-        {Noon20240305, u"20240305"}, {45356.99999, u"20240305"}, {0, u"18991230"}, {61, u"19000301"},
-        {36585.25, u"20000229"}, {-1.5, u"18991229"},
+        {Noon20240305, u"20240305"}, {45356.99999, u"20240305"}, {0, u"18991230"},
+        {61, u"19000301"},           {36585.25, u"20000229"},    {-1.5, u"18991229"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.Date, FormatDateYYYYMMDD(c.Value)) << c.Value;
 

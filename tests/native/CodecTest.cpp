@@ -43,8 +43,8 @@ std::string ZlibInflate(const std::string& z, size_t plainSize)
 {
     std::string out(plainSize, '\0');
     uLongf outLen = uLongf(plainSize);
-    const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &outLen,
-                              reinterpret_cast<const Bytef*>(z.data()), uLong(z.size()));
+    const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &outLen, reinterpret_cast<const Bytef*>(z.data()),
+                              uLong(z.size()));
     EXPECT_EQ(rc, Z_OK);
     out.resize(outLen);
     return out;

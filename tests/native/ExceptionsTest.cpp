@@ -8,7 +8,8 @@
 namespace {
 
 template <class T>
-std::exception_ptr Thrown(T value) {
+std::exception_ptr Thrown(T value)
+{
     try {
         throw value;
     } catch (...) {
@@ -22,7 +23,8 @@ struct TNoExceptionClass {
 
 }  // namespace
 
-TEST(ExceptionMessage, OfEveryKindOfThrownValue) {
+TEST(ExceptionMessage, OfEveryKindOfThrownValue)
+{
     const struct {
         const char* what;
         std::exception_ptr error;

@@ -90,10 +90,7 @@ bool Load(TFileDataList& list, const std::string& payload)
     return list.LoadFromBytes(reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
 }
 
-std::string DataOf(const TFileData& entry)
-{
-    return std::string(entry.Data.Bytes().begin(), entry.Data.Bytes().end());
-}
+std::string DataOf(const TFileData& entry) { return std::string(entry.Data.Bytes().begin(), entry.Data.Bytes().end()); }
 
 // The message of the exception that loading the payload raises, or "" when it raises none.
 template <class E>
@@ -171,7 +168,8 @@ TEST(FileDataLoad, LoadReplacesEarlierEntries)
 
 TEST(FileDataLoad, TableElementNamesAreNotChecked)
 {
-    TMemoryStream table(std::string("<Whatever><Items><Entry Bytes=\"3\" GUID=\"g\" Offset=\"1\"/></Items></Whatever>"));
+    TMemoryStream table(
+        std::string("<Whatever><Items><Entry Bytes=\"3\" GUID=\"g\" Offset=\"1\"/></Items></Whatever>"));
     TSetupfn::EncodeStream(table);
     TFileDataList list;
     ASSERT_TRUE(Load(list, Payload("xabcx", table.ToString())));
@@ -204,13 +202,12 @@ TEST(FileDataLoad, TableWrittenForm)
     list.Add(std::move(data));
     TMemoryStream stream;
     list.SaveToStream(stream);
-    EXPECT_EQ(stream.ToString(),
-              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-              "<TFileDataList>\r\n"
-              "    <Items>\r\n"
-              "        <TFileData Bytes=\"10\" GUID=\"{G}\" Offset=\"20\"/>\r\n"
-              "    </Items>\r\n"
-              "</TFileDataList>\r\n");
+    EXPECT_EQ(stream.ToString(), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                                 "<TFileDataList>\r\n"
+                                 "    <Items>\r\n"
+                                 "        <TFileData Bytes=\"10\" GUID=\"{G}\" Offset=\"20\"/>\r\n"
+                                 "    </Items>\r\n"
+                                 "</TFileDataList>\r\n");
 }
 
 // ---- Lookup ---------------------------------------------------------------------------------
@@ -229,7 +226,7 @@ TEST(FileDataLookup, ByGuid)
     const Case cases[] = {
         {u"{abcdef01-0000-0000-0000-000000000000}", 0},
         {u"{ABCDEF01-0000-0000-0000-000000000000}", -1},  // case-sensitive
-        {u"{DUP}", 1},                                     // the first of two
+        {u"{DUP}", 1},                                    // the first of two
         {u"{dup}", -1},
         {u"{DUP} ", -1},
         {u"", 3},
@@ -278,13 +275,34 @@ TEST(FileDataErrors, EntryRangeOutsidePayload)
         std::function<Entry(int32_t size)> bad;
     };
     const Case cases[] = {
-        {"one byte past the end", [](int32_t size) { return Entry{u"bad", 0, size + 1}; }},
-        {"last byte past the end", [](int32_t size) { return Entry{u"bad", size - 2, 3}; }},
-        {"empty range after the end", [](int32_t size) { return Entry{u"bad", size + 1, 0}; }},
-        {"negative offset", [](int32_t) { return Entry{u"bad", -1, 2}; }},
-        {"very negative offset", [](int32_t) { return Entry{u"bad", INT32_MIN, 4}; }},
-        {"negative length", [](int32_t) { return Entry{u"bad", 0, -2}; }},
-        {"32-bit overflow of offset + length", [](int32_t) { return Entry{u"bad", INT32_MAX, INT32_MAX}; }},
+        {"one byte past the end",
+         [](int32_t size) {
+             return Entry{u"bad", 0, size + 1};
+         }},
+        {"last byte past the end",
+         [](int32_t size) {
+             return Entry{u"bad", size - 2, 3};
+         }},
+        {"empty range after the end",
+         [](int32_t size) {
+             return Entry{u"bad", size + 1, 0};
+         }},
+        {"negative offset",
+         [](int32_t) {
+             return Entry{u"bad", -1, 2};
+         }},
+        {"very negative offset",
+         [](int32_t) {
+             return Entry{u"bad", INT32_MIN, 4};
+         }},
+        {"negative length",
+         [](int32_t) {
+             return Entry{u"bad", 0, -2};
+         }},
+        {"32-bit overflow of offset + length",
+         [](int32_t) {
+             return Entry{u"bad", INT32_MAX, INT32_MAX};
+         }},
     };
     for (const Case& c : cases) {
         const std::string payload = PayloadSized(bodies, [&](int32_t size) {

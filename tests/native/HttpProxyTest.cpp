@@ -17,10 +17,7 @@ TLuHttpProxy Filled()
     return p;
 }
 
-void ExpectSame(const THttpProxyValues& expected, const TLuHttpProxy& actual)
-{
-    EXPECT_EQ(expected, actual.Values());
-}
+void ExpectSame(const THttpProxyValues& expected, const TLuHttpProxy& actual) { EXPECT_EQ(expected, actual.Values()); }
 
 TEST(HttpProxy, DefaultsAreDirectOnPort8080)
 {

@@ -23,8 +23,8 @@ TEST(SetupNames, RelativeTargetsAndWhyTheyAreRefused)
         {u".hidden", ""},
         {u"a..b", ""},
         {u" leading blank", ""},
-        {u"{app}", ""},                  // braces are ordinary characters
-        {u"console.txt", ""},            // a device name only as the whole base name
+        {u"{app}", ""},        // braces are ordinary characters
+        {u"console.txt", ""},  // a device name only as the whole base name
         {u"CON_x", ""},
         {u"COM10", ""},
         {u"COM0", ""},
@@ -110,6 +110,5 @@ TEST(SetupNames, TargetsInsideTheirFolder)
         {u"C:\\Apps\\Tool\\aux.txt", u"C:\\Apps\\Tool", false},
         {u"C:\\Apps\\Tool\\a.txt", u"", false},
     };
-    for (const TCase& c : cases)
-        EXPECT_EQ(IsTargetInsideFolder(c.Target, c.Folder), c.Inside) << Utf16ToUtf8(c.Target);
+    for (const TCase& c : cases) EXPECT_EQ(IsTargetInsideFolder(c.Target, c.Folder), c.Inside) << Utf16ToUtf8(c.Target);
 }

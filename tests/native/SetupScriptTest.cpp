@@ -55,9 +55,9 @@ void ExpectSameScript(const TSetupScript& expected, const TSetupScript& actual)
     EXPECT_TRUE(actual.IsEqual(&expected));
     EXPECT_TRUE(actual.BaseInfo->IsEqual(expected.BaseInfo.get())) << Differences(*actual.BaseInfo, *expected.BaseInfo);
     const std::pair<const TXmlObjectList*, const TXmlObjectList*> lists[] = {
-        {expected.FileList.get(), actual.FileList.get()},         {expected.RegList.get(), actual.RegList.get()},
-        {expected.RunList.get(), actual.RunList.get()},           {expected.ShortCutList.get(), actual.ShortCutList.get()},
-        {expected.SwiperList.get(), actual.SwiperList.get()},     {expected.VarList.get(), actual.VarList.get()},
+        {expected.FileList.get(), actual.FileList.get()},     {expected.RegList.get(), actual.RegList.get()},
+        {expected.RunList.get(), actual.RunList.get()},       {expected.ShortCutList.get(), actual.ShortCutList.get()},
+        {expected.SwiperList.get(), actual.SwiperList.get()}, {expected.VarList.get(), actual.VarList.get()},
     };
     for (const auto& [e, a] : lists) {
         ASSERT_EQ(e->Count(), a->Count()) << Utf16ToUtf8(e->ClassName());
@@ -187,8 +187,9 @@ TEST(SetupScriptRoundTrip, FixtureSetsEveryProperty)
     for (const TPropInfo& p : s.BaseInfo->Props().Props())
         if (p.Get(*s.BaseInfo) == p.Get(fresh) && p.Name != u"GUID") unchanged += Utf16ToUtf8(p.Name) + " ";
     EXPECT_EQ(unchanged, "");
-    for (const TXmlObjectList* list : std::initializer_list<const TXmlObjectList*>{
-             s.FileList.get(), s.RegList.get(), s.RunList.get(), s.ShortCutList.get(), s.SwiperList.get(), s.VarList.get()})
+    for (const TXmlObjectList* list :
+         std::initializer_list<const TXmlObjectList*>{s.FileList.get(), s.RegList.get(), s.RunList.get(),
+                                                      s.ShortCutList.get(), s.SwiperList.get(), s.VarList.get()})
         EXPECT_EQ(PropertiesLeftAtDefault(*list), "") << Utf16ToUtf8(list->ClassName());
 }
 
@@ -223,8 +224,10 @@ TEST(SetupScriptRoundTrip, EveryBaseInfoEnumerationValue)
             info.WinVersion = TWinVersionEnum(w);
             info.GotoUrlMode = TGotoUrlMode(g);
             const std::string xml = SaveXml(info);
-            EXPECT_NE(xml.find("WinVersion=\"" + Utf16ToUtf8(TWinVersionEnumInfo.Names[size_t(w)]) + "\""), std::string::npos);
-            EXPECT_NE(xml.find("GotoUrlMode=\"" + Utf16ToUtf8(TGotoUrlModeInfo.Names[size_t(g)]) + "\""), std::string::npos);
+            EXPECT_NE(xml.find("WinVersion=\"" + Utf16ToUtf8(TWinVersionEnumInfo.Names[size_t(w)]) + "\""),
+                      std::string::npos);
+            EXPECT_NE(xml.find("GotoUrlMode=\"" + Utf16ToUtf8(TGotoUrlModeInfo.Names[size_t(g)]) + "\""),
+                      std::string::npos);
             TSetupBaseInfo loaded;
             LoadXml(loaded, xml);
             EXPECT_EQ(loaded.WinVersion, w);
@@ -499,12 +502,13 @@ TEST(SetupScriptLoad, VarListPresentReplacesDefaults)
         const char* xml;
         std::vector<std::u16string> names;
     };
-    const std::vector<std::u16string> defaults = {u"{AppTitle}",    u"{Version}",    u"{MainExeName}", u"{GUID}",
-                                                  u"{AppID}",       u"{Copyright}",  u"{CompanyName}", u"{CompanyUrl}",
+    const std::vector<std::u16string> defaults = {u"{AppTitle}",      u"{Version}",   u"{MainExeName}", u"{GUID}",
+                                                  u"{AppID}",         u"{Copyright}", u"{CompanyName}", u"{CompanyUrl}",
                                                   u"{DefaultFolder}", u"{Condition}"};
     const Case cases[] = {
         {"<TSetupScript><BaseInfo/></TSetupScript>", defaults},
-        {"<TSetupScript><VarList><Items><TSetupVar VarName=\"{X}\" VarValue=\"1\"/></Items></VarList></TSetupScript>", {u"{X}"}},
+        {"<TSetupScript><VarList><Items><TSetupVar VarName=\"{X}\" VarValue=\"1\"/></Items></VarList></TSetupScript>",
+         {u"{X}"}},
         {"<TSetupScript><VarList><Items/></VarList></TSetupScript>", {}},
         {"<TSetupScript><VarList/></TSetupScript>", {}},
     };
@@ -553,9 +557,9 @@ TEST(SetupScriptLoad, BooleanTexts)
         bool expected;
     };
     const Case cases[] = {
-        {"True", false, true},  {"TRUE", false, true},   {"true", false, true},  {"False", true, false},
-        {"false", true, false}, {"yes", true, false},    {"1", true, false},     {"", true, true},
-        {"", false, false},
+        {"True", false, true},  {"TRUE", false, true},  {"true", false, true},
+        {"False", true, false}, {"false", true, false}, {"yes", true, false},
+        {"1", true, false},     {"", true, true},       {"", false, false},
     };
     for (const Case& c : cases) {
         TSetupRun run;
@@ -573,10 +577,19 @@ TEST(SetupScriptLoad, IntegerTexts)
     };
     const int32_t unchanged = 7;
     const Case cases[] = {
-        {"12", 12},          {" 12", 12},           {"-5", -5},          {"+5", 5},
-        {"$1F", 31},         {"0x1f", 31},          {"12abc", unchanged}, {"12 ", unchanged},
-        {"", unchanged},     {"1.5", unchanged},    {"4294967296", unchanged},
-        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
+        {"12", 12},
+        {" 12", 12},
+        {"-5", -5},
+        {"+5", 5},
+        {"$1F", 31},
+        {"0x1f", 31},
+        {"12abc", unchanged},
+        {"12 ", unchanged},
+        {"", unchanged},
+        {"1.5", unchanged},
+        {"4294967296", unchanged},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
     };
     for (const Case& c : cases) {
         TSetupFile file;
@@ -593,8 +606,10 @@ TEST(SetupScriptLoad, EnumerationTexts)
         TRegRootKey expected;
     };
     const Case cases[] = {
-        {"rrkLocalMachine", rrkLocalMachine}, {"RRKCURRENTCONFIG", rrkCurrentConfig},
-        {"rrkBogus", rrkClassesRoot},         {"2", rrkClassesRoot},
+        {"rrkLocalMachine", rrkLocalMachine},
+        {"RRKCURRENTCONFIG", rrkCurrentConfig},
+        {"rrkBogus", rrkClassesRoot},
+        {"2", rrkClassesRoot},
         {"", rrkUsers},
     };
     for (const Case& c : cases) {
@@ -624,29 +639,31 @@ TEST(SetupScriptOperations, GetVersionNumbers)
         std::u16string version;
         int major, minor, release, build;
     };
-    const Case cases[] = {
-        {u"2.5", 2, 5, 0, 0},
-        {u"3.1.4.1.5", 3, 1, 4, 1},
-        {u"1.x.7", 1, 0, 0, 0},
-        {u"", 0, 0, 0, 0},
-        {u"1.2a.3", 1, 2, 0, 0},
-        {u"1.0.0.0", 1, 0, 0, 0},
-        {u"10.20.30.40", 10, 20, 30, 40},
-        {u"v1.2", 0, 0, 0, 0},
-        {u"1..3", 1, 0, 0, 0},
-        {u"1.2.", 1, 2, 0, 0},
-        {u" 4 . 5 ", 4, 5, 0, 0},  // blanks around parts are skipped
-        {u"1 2.3", 1, 2, 3, 0},    // a blank also ends a part
-        {u"\"7.8\".9", 7, 0, 0, 0}, // a quoted part keeps its "."; it does not convert
-        {u"$10.1", 16, 1, 0, 0},
-        {u"-1.5", -1, 5, 0, 0},
-    };
+    const Case cases[] =
+        {
+            {u"2.5", 2, 5, 0, 0},
+            {u"3.1.4.1.5", 3, 1, 4, 1},
+            {u"1.x.7", 1, 0, 0, 0},
+            {u"", 0, 0, 0, 0},
+            {u"1.2a.3", 1, 2, 0, 0},
+            {u"1.0.0.0", 1, 0, 0, 0},
+            {u"10.20.30.40", 10, 20, 30, 40},
+            {u"v1.2", 0, 0, 0, 0},
+            {u"1..3", 1, 0, 0, 0},
+            {u"1.2.", 1, 2, 0, 0},
+            {u" 4 . 5 ", 4, 5, 0, 0},    // blanks around parts are skipped
+            {u"1 2.3", 1, 2, 3, 0},      // a blank also ends a part
+            {u"\"7.8\".9", 7, 0, 0, 0},  // a quoted part keeps its "."; it does not convert
+            {u"$10.1", 16, 1, 0, 0},
+            {u"-1.5", -1, 5, 0, 0},
+        };
     for (const Case& c : cases) {
         TSetupBaseInfo info;
         info.Version = c.version;
         int major = -9, minor = -9, release = -9, build = -9;
         info.GetVersionNumbers(major, minor, release, build);
-        EXPECT_EQ(std::vector<int>({major, minor, release, build}), std::vector<int>({c.major, c.minor, c.release, c.build}))
+        EXPECT_EQ(std::vector<int>({major, minor, release, build}),
+                  std::vector<int>({c.major, c.minor, c.release, c.build}))
             << "Version \"" << Utf16ToUtf8(c.version) << "\"";
     }
 }
@@ -654,9 +671,13 @@ TEST(SetupScriptOperations, GetVersionNumbers)
 TEST(SetupScriptOperations, RootKeyToHKEY)
 {
     const std::pair<int, uint32_t> cases[] = {
-        {rrkClassesRoot, 0x80000000u}, {rrkCurrentUser, 0x80000001u}, {rrkLocalMachine, 0x80000002u},
-        {rrkUsers, 0x80000003u},       {rrkCurrentConfig, 0x80000005u},
-        {5, 0x80000001u},              {7, 0x80000001u},  // out of range: HKEY_CURRENT_USER
+        {rrkClassesRoot, 0x80000000u},
+        {rrkCurrentUser, 0x80000001u},
+        {rrkLocalMachine, 0x80000002u},
+        {rrkUsers, 0x80000003u},
+        {rrkCurrentConfig, 0x80000005u},
+        {5, 0x80000001u},
+        {7, 0x80000001u},  // out of range: HKEY_CURRENT_USER
     };
     for (const auto& [ordinal, root] : cases) EXPECT_EQ(RootKeyToHKEY(TRegRootKey(ordinal)), root) << ordinal;
 }

@@ -33,10 +33,9 @@ TEST(SetupVarsDefaults, TenVariablesInOrder)
 {
     const TSetupVarList list;
     const std::pair<std::u16string, std::u16string> expected[] = {
-        {u"{AppTitle}", u"AppTitle"}, {u"{Version}", u"1.0.0.0"}, {u"{MainExeName}", u"MyApp"},
-        {u"{GUID}", u"?"},            {u"{AppID}", u"?"},         {u"{Copyright}", u""},
-        {u"{CompanyName}", u""},      {u"{CompanyUrl}", u""},     {u"{DefaultFolder}", u""},
-        {u"{Condition}", u""},
+        {u"{AppTitle}", u"AppTitle"}, {u"{Version}", u"1.0.0.0"}, {u"{MainExeName}", u"MyApp"}, {u"{GUID}", u"?"},
+        {u"{AppID}", u"?"},           {u"{Copyright}", u""},      {u"{CompanyName}", u""},      {u"{CompanyUrl}", u""},
+        {u"{DefaultFolder}", u""},    {u"{Condition}", u""},
     };
     ASSERT_EQ(list.Count(), 10);
     for (int i = 0; i < 10; ++i) {
@@ -69,8 +68,8 @@ TEST(SetupVarsLookup, NamesIgnoreCase)
     TSetupVarList list;
     list.AddVar(u"{Ärger}")->VarValue = u"umlaut";
     const std::pair<std::u16string, int> cases[] = {
-        {u"{Version}", 1}, {u"{VERSION}", 1}, {u"{version}", 1}, {u"{mainexename}", 2},
-        {u"{ärger}", 10},  {u"Version", -1},  {u"{Version} ", -1}, {u"", -1}, {u"{Nope}", -1},
+        {u"{Version}", 1}, {u"{VERSION}", 1},   {u"{version}", 1}, {u"{mainexename}", 2}, {u"{ärger}", 10},
+        {u"Version", -1},  {u"{Version} ", -1}, {u"", -1},         {u"{Nope}", -1},
     };
     for (const auto& [name, index] : cases) {
         EXPECT_EQ(list.IndexOfVar(name), index) << U8(name);
@@ -123,15 +122,15 @@ TEST(SetupVarsExpand, OrderAndSinglePass)
         std::u16string expected;
     };
     Case cases[] = {
-        {"a value naming a later variable is expanded",
-         Vars({{u"{A}", u"x{B}", true}, {u"{B}", u"y", true}}), u"{A}", u"xy"},
-        {"a value naming an earlier variable is not",
-         Vars({{u"{A}", u"x", true}, {u"{B}", u"{A}", true}}), u"{B}|{A}", u"{A}|x"},
+        {"a value naming a later variable is expanded", Vars({{u"{A}", u"x{B}", true}, {u"{B}", u"y", true}}), u"{A}",
+         u"xy"},
+        {"a value naming an earlier variable is not", Vars({{u"{A}", u"x", true}, {u"{B}", u"{A}", true}}), u"{B}|{A}",
+         u"{A}|x"},
         {"inserted text is not rescanned", Vars({{u"{A}", u"{A}{A}", true}}), u"{A}", u"{A}{A}"},
         {"a replacement that forms the name again stays", Vars({{u"{A}", u"{", true}}), u"{A}A}", u"{A}"},
         {"every occurrence, ignoring case", Vars({{u"{Ver}", u"2", true}}), u"{ver}.{VER}.{Ver}", u"2.2.2"},
-        {"an unchecked variable changes nothing",
-         Vars({{u"{A}", u"a", false}, {u"{B}", u"b", true}}), u"{A}{B}", u"{A}b"},
+        {"an unchecked variable changes nothing", Vars({{u"{A}", u"a", false}, {u"{B}", u"b", true}}), u"{A}{B}",
+         u"{A}b"},
         {"an unchecked later variable leaves its name in an earlier value",
          Vars({{u"{A}", u"{B}", true}, {u"{B}", u"b", false}}), u"{A}", u"{B}"},
         {"an empty name changes nothing", Vars({{u"", u"boom", true}}), u"abc", u"abc"},

@@ -21,10 +21,7 @@ private:
     char16_t FOld;
 };
 
-std::string U8(const std::u16string& s)
-{
-    return Utf16ToUtf8(s);
-}
+std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
 
 }  // namespace
 
@@ -50,7 +47,10 @@ TEST(StrUtilsUtf, DecodesValidAndReplacesMalformedUtf8)
         {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
         {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"truncated at end is one replacement", "ab\xE5\xAE", u"ab\uFFFD"},
-        {"breaking byte starts over", "\xE5\xAE" "A", u"\uFFFDA"},
+        {"breaking byte starts over",
+         "\xE5\xAE"
+         "A",
+         u"\uFFFDA"},
         {"invalid lead bytes", "\xF8\xFF", u"\uFFFD\uFFFD"},
         {"highest code point", "\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
     };
@@ -62,9 +62,11 @@ TEST(StrUtilsUtf, EncodesUtf16AndReplacesLoneSurrogates)
     EXPECT_EQ(Utf16ToUtf8(u""), "");
     EXPECT_EQ(Utf16ToUtf8(u"caf\u00E9 \u5B89"), "caf\xC3\xA9 \xE5\xAE\x89");
     EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"\xD83D" u"x")), "\xEF\xBF\xBDx");  // high without low
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x\xDE00")), "x\xEF\xBF\xBD");      // low without high
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"\xD83D")), "\xEF\xBF\xBD");        // high at the end
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"\xD83D"
+                                         u"x")),
+              "\xEF\xBF\xBDx");                                           // high without low
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x\xDE00")), "x\xEF\xBF\xBD");  // low without high
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"\xD83D")), "\xEF\xBF\xBD");    // high at the end
 }
 
 TEST(StrUtilsUtf, RoundTripsEveryCodePoint)
@@ -87,28 +89,25 @@ TEST(StrUtilsUtf, RoundTripsEveryCodePoint)
 TEST(StrUtilsCase, UpperCaseCharTable)
 {
     const std::pair<char16_t, char16_t> cases[] = {
-        {u'a', u'A'}, {u'z', u'Z'}, {u'A', u'A'}, {u'{', u'{'}, {u'`', u'`'},
-        {0xE9, 0xC9},    // é
-        {0xF7, 0xF7},    // division sign is not a letter
-        {0xFF, 0x178},   // ÿ
-        {0xDF, 0xDF},    // ß has no one-unit capital
-        {0x101, 0x100},  // ā
-        {0x100, 0x100},
-        {0x13A, 0x139},  // ĺ: the odd-capital run
-        {0x139, 0x139},
-        {0x14B, 0x14A},  // ŋ
-        {0x17E, 0x17D},  // ž
-        {0x131, u'I'},   // dotless i
-        {0x3B1, 0x391},  // α
-        {0x3C2, 0x3A3},  // final sigma
-        {0x3C9, 0x3A9},  // ω
-        {0x3AC, 0x386},  // ά
-        {0x3CE, 0x38F},  // ώ
-        {0x436, 0x416},  // ж
-        {0x451, 0x401},  // ё
-        {0x491, 0x490},  // ґ
-        {0xFF41, 0xFF21},  // fullwidth a
-        {0x5B89, 0x5B89},  // CJK unchanged
+        {u'a', u'A'},     {u'z', u'Z'},   {u'A', u'A'}, {u'{', u'{'}, {u'`', u'`'}, {0xE9, 0xC9},  // é
+        {0xF7, 0xF7},                      // division sign is not a letter
+        {0xFF, 0x178},                     // ÿ
+        {0xDF, 0xDF},                      // ß has no one-unit capital
+        {0x101, 0x100},                    // ā
+        {0x100, 0x100},   {0x13A, 0x139},  // ĺ: the odd-capital run
+        {0x139, 0x139},   {0x14B, 0x14A},  // ŋ
+        {0x17E, 0x17D},                    // ž
+        {0x131, u'I'},                     // dotless i
+        {0x3B1, 0x391},                    // α
+        {0x3C2, 0x3A3},                    // final sigma
+        {0x3C9, 0x3A9},                    // ω
+        {0x3AC, 0x386},                    // ά
+        {0x3CE, 0x38F},                    // ώ
+        {0x436, 0x416},                    // ж
+        {0x451, 0x401},                    // ё
+        {0x491, 0x490},                    // ґ
+        {0xFF41, 0xFF21},                  // fullwidth a
+        {0x5B89, 0x5B89},                  // CJK unchanged
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(int(UpperCaseChar(in)), int(out)) << std::hex << int(in);
 }
@@ -122,7 +121,7 @@ TEST(StrUtilsCase, SameTextAndLowerCase)
     EXPECT_TRUE(SameText(u"", u""));
     EXPECT_TRUE(SameTextAscii("SetupScript", "sETUPsCRIPT"));
     EXPECT_FALSE(SameTextAscii("\xC3\xA9", "\xC3\x89"));  // only ASCII letters fold
-    EXPECT_FALSE(SameTextAscii("@", "`"));                 // 0x40 and 0x60 differ by 0x20 but are no letters
+    EXPECT_FALSE(SameTextAscii("@", "`"));                // 0x40 and 0x60 differ by 0x20 but are no letters
     EXPECT_EQ(LowerCaseAscii(u"ABC\u00C9z"), u"abc\u00C9z");
     EXPECT_EQ(LowerCaseAscii(std::string("ABC[Z]")), "abc[z]");
     EXPECT_EQ(UpperCase(u"install \u00E0 \u03B1"), u"INSTALL \u00C0 \u0391");
@@ -142,10 +141,10 @@ TEST(StrUtilsReplace, Table)
         {u"a-b-c", u"-", u"+", rfReplaceAll, u"a+b+c"},
         {u"{APP}\\x\\{app}", u"{app}", u"C:", rfReplaceAll | rfIgnoreCase, u"C:\\x\\C:"},
         {u"{APP}\\x\\{app}", u"{app}", u"C:", rfReplaceAll, u"{APP}\\x\\C:"},
-        {u"aa", u"a", u"aa", rfReplaceAll, u"aaaa"},         // inserted text not searched again
-        {u"aaa", u"aa", u"b", rfReplaceAll, u"ba"},          // left to right, no overlap
+        {u"aa", u"a", u"aa", rfReplaceAll, u"aaaa"},  // inserted text not searched again
+        {u"aaa", u"aa", u"b", rfReplaceAll, u"ba"},   // left to right, no overlap
         {u"a\\\\\\b", u"\\\\", u"\\", rfReplaceAll, u"a\\\\b"},
-        {u"abc", u"", u"x", rfReplaceAll, u"abc"},           // empty pattern changes nothing
+        {u"abc", u"", u"x", rfReplaceAll, u"abc"},  // empty pattern changes nothing
         {u"ab", u"abc", u"x", rfReplaceAll, u"ab"},
         {u"", u"a", u"x", rfReplaceAll, u""},
         {u"xyz", u"xyz", u"", rfNone, u""},
@@ -163,7 +162,7 @@ TEST(StrUtilsReplace, TrimRemovesControlsAndBlanksOnly)
     EXPECT_EQ(Trim(u""), u"");
     EXPECT_EQ(Trim(u"\u00A0x\u3000"), u"\u00A0x\u3000");  // only code units up to the blank
     EXPECT_EQ(TrimBytes("\r\n <a/> \t"), "<a/>");
-    EXPECT_EQ(TrimBytes("\xC3\xA9 "), "\xC3\xA9");       // bytes above 0x7F are not blanks
+    EXPECT_EQ(TrimBytes("\xC3\xA9 "), "\xC3\xA9");  // bytes above 0x7F are not blanks
     EXPECT_EQ(TrimBytes(" "), "");
 }
 
@@ -197,7 +196,7 @@ TEST(StrUtilsNumbers, IntegerParseTable)
         {u"0XAbC", true, 0xABC, true, 0xABC},
         {u"-$10", true, -16, true, -16},
         {u"$7FFFFFFF", true, INT32_MAX, true, INT32_MAX},
-        {u"$FFFFFFFF", true, -1, true, 0xFFFFFFFFLL},       // hex wraps into the type
+        {u"$FFFFFFFF", true, -1, true, 0xFFFFFFFFLL},  // hex wraps into the type
         {u"$80000000", true, INT32_MIN, true, 0x80000000LL},
         {u"$100000000", false, 0, true, 0x100000000LL},
         {u"$FFFFFFFFFFFFFFFF", false, 0, true, -1},
@@ -207,7 +206,7 @@ TEST(StrUtilsNumbers, IntegerParseTable)
         {u"-", false, 0, false, 0},
         {u"$", false, 0, false, 0},
         {u"0x", false, 0, false, 0},
-        {u"12 ", false, 0, false, 0},    // nothing may follow, not even a blank
+        {u"12 ", false, 0, false, 0},  // nothing may follow, not even a blank
         {u"12a", false, 0, false, 0},
         {u"1.0", false, 0, false, 0},
         {u"- 1", false, 0, false, 0},
@@ -256,18 +255,18 @@ TEST(StrUtilsFloat, GeneralFormatTable)
         {123.456L, u"123.456"},
         {0.1L, u"0.1"},
         {1.0L / 3.0L, u"0.333333333333333"},
-        {2.0L / 3.0L, u"0.666666666666667"},           // rounded, not cut
-        {0.0001L, u"0.0001"},                          // lower end of fixed notation
+        {2.0L / 3.0L, u"0.666666666666667"},  // rounded, not cut
+        {0.0001L, u"0.0001"},                 // lower end of fixed notation
         {0.00009999L, u"9.999E-5"},
         {0.000015L, u"1.5E-5"},
-        {999999999999999.0L, u"999999999999999"},      // upper end of fixed notation
+        {999999999999999.0L, u"999999999999999"},  // upper end of fixed notation
         {1e15L, u"1E15"},
-        {999999999999999.9L, u"1E15"},                 // notation follows the rounded value
+        {999999999999999.9L, u"1E15"},  // notation follows the rounded value
         {2e20L, u"2E20"},
         {-1.23456789012345678e-20L, u"-1.23456789012346E-20"},
         {1.5e300L, u"1.5E300"},
         {123456789012345678.0L, u"1.23456789012346E17"},
-        {45292.5L, u"45292.5"},                        // a date-time value
+        {45292.5L, u"45292.5"},  // a date-time value
         {45292.123456789012L, u"45292.123456789"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(FloatToStrGeneral(value), text) << double(value);
@@ -294,28 +293,14 @@ TEST(StrUtilsFloat, ParseTable)
         long double value;
     };
     const Case cases[] = {
-        {u"0", true, 0.0L},
-        {u"1.5", true, 1.5L},
-        {u"  -2.25 ", true, -2.25L},
-        {u"+3", true, 3.0L},
-        {u".5", true, 0.5L},
-        {u"5.", true, 5.0L},
-        {u"1.5E-5", true, 1.5e-5L},
-        {u"2e20", true, 2e20L},
-        {u"2E+3", true, 2000.0L},
-        {u"1,5", false, 0},       // the other separator
-        {u"1 000", false, 0},
-        {u"", false, 0},
-        {u".", false, 0},
-        {u"-", false, 0},
-        {u"e5", false, 0},
-        {u"1e", false, 0},
-        {u"1e+", false, 0},
-        {u"1.5x", false, 0},
-        {u"inf", false, 0},
-        {u"nan", false, 0},
-        {u"0x1p3", false, 0},
-        {u"1e99999", false, 0},   // overflow
+        {u"0", true, 0.0L},         {u"1.5", true, 1.5L},   {u"  -2.25 ", true, -2.25L},
+        {u"+3", true, 3.0L},        {u".5", true, 0.5L},    {u"5.", true, 5.0L},
+        {u"1.5E-5", true, 1.5e-5L}, {u"2e20", true, 2e20L}, {u"2E+3", true, 2000.0L},
+        {u"1,5", false, 0},  // the other separator
+        {u"1 000", false, 0},       {u"", false, 0},        {u".", false, 0},
+        {u"-", false, 0},           {u"e5", false, 0},      {u"1e", false, 0},
+        {u"1e+", false, 0},         {u"1.5x", false, 0},    {u"inf", false, 0},
+        {u"nan", false, 0},         {u"0x1p3", false, 0},   {u"1e99999", false, 0},  // overflow
     };
     for (const auto& c : cases) {
         long double v = 7;
@@ -339,7 +324,7 @@ TEST(StrUtilsFloat, StoredTextIgnoresTheLocale)
         {u",5", true, 0.5L},
         {u"1,5E-5", true, 1.5e-5L},
         {u"2e20", true, 2e20L},
-        {u"1,000.5", false, 0},        // no thousands separators in a stored value
+        {u"1,000.5", false, 0},  // no thousands separators in a stored value
         {u"1.000,5", false, 0},
         {u"1.5.2", false, 0},
         {u"1,,5", false, 0},
@@ -372,7 +357,8 @@ TEST(StrUtilsFloat, StoredTextIgnoresTheLocale)
 
 TEST(StrUtilsFloat, FormatThenParseKeepsFifteenDigits)
 {
-    const long double values[] = {0.1L, 1.0L / 3.0L, 45292.75L, -6.02214076e23L, 1.602176634e-19L, 1e-4L, 123456789012345.0L};
+    const long double values[] = {0.1L,  1.0L / 3.0L,       45292.75L, -6.02214076e23L, 1.602176634e-19L,
+                                  1e-4L, 123456789012345.0L};
     for (long double v : values) {
         long double back = 0;
         ASSERT_TRUE(TryStrToFloat(FloatToStrGeneral(v), back)) << double(v);

@@ -22,10 +22,7 @@ protected:
         std::filesystem::create_directories(FDir);
     }
     void TearDown() override { std::filesystem::remove_all(FDir); }
-    std::u16string File(const std::u16string& name) const
-    {
-        return (FDir / std::filesystem::path(name)).u16string();
-    }
+    std::u16string File(const std::u16string& name) const { return (FDir / std::filesystem::path(name)).u16string(); }
     std::filesystem::path FDir;
 };
 
@@ -155,7 +152,7 @@ TEST_F(StreamsFileTest, ReadWriteModeMixesReadsAndWrites)
     TFileStream f(name, fmOpenReadWrite);
     char buf[3];
     f.ReadBuffer(buf, 3);
-    f.WriteBytes("ab");  // a write straight after a read
+    f.WriteBytes("ab");    // a write straight after a read
     f.ReadBuffer(buf, 3);  // a read straight after a write
     EXPECT_EQ(std::string(buf, 3), "567");
     f.SetPosition(0);
@@ -226,7 +223,10 @@ TEST(StreamsFileFull, AFailedCloseIsAFailedWrite)
         f.Seek(0, TSeekOrigin::soBeginning);
         EXPECT_THROW(f.Close(), EWriteError);
     }
-    { TFileStream quiet(full, fmCreate); quiet.WriteBytes("lost"); }  // no Close: nothing raised
+    {
+        TFileStream quiet(full, fmCreate);
+        quiet.WriteBytes("lost");
+    }  // no Close: nothing raised
     EXPECT_THROW(WriteFileBytes(full, "abc", 3), EWriteError);
     TFileStream reader(full, fmOpenRead);
     reader.Close();  // nothing written, nothing to report

@@ -87,10 +87,7 @@ std::string Dump(const TXmlNode* node)
     return text;
 }
 
-void Load(TXmlDocument& doc, const std::string& text)
-{
-    doc.LoadFromBuffer(text.data(), text.size());
-}
+void Load(TXmlDocument& doc, const std::string& text) { doc.LoadFromBuffer(text.data(), text.size()); }
 
 // A stream that is not a TMemoryStream, to take the copying path of LoadFromStream.
 class TStringStream : public TStream {
@@ -164,7 +161,9 @@ TEST(XmlDocumentCoding, DecodeReferencesAndUtf8)
         {"&amp;lt;", u"&lt;"},  // decoded once, not twice
         {"x&amp;y;z", u"x&y;z"},
         {"安装&lt;", u"安装<"},
-        {"a\xFF" "b", u"a\uFFFDb"},  // invalid UTF-8
+        {"a\xFF"
+         "b",
+         u"a\uFFFDb"},  // invalid UTF-8
     };
     for (const auto& c : cases) {
         const Outcome outcome = Capture([&] { EXPECT_EQ(XmlDecode(c.Markup), c.Text) << c.Markup; });
@@ -208,17 +207,12 @@ TEST(XmlDocumentCoding, SameNameIgnoresCase)
         bool Same;
     };
     const Case cases[] = {
-        {"Items", "items", true},
-        {"", "", true},
-        {"Items", "Item", false},
-        {"a", "b", false},
+        {"Items", "items", true},   {"", "", true},
+        {"Items", "Item", false},   {"a", "b", false},
         {"Größe", "GRÖSSE", false},  // per character: ß does not become SS
-        {"größe", "GRÖßE", true},
-        {"Файл", "ФАЙЛ", true},
-        {"安装", "安装", true},
-        {"\xFF", "\xFE", false},  // malformed bytes are compared as they are
-        {"\xFF", "\xFF", true},
-        {"a\xC3", "A\xC3", true},
+        {"größe", "GRÖßE", true},   {"Файл", "ФАЙЛ", true},
+        {"安装", "安装", true},     {"\xFF", "\xFE", false},  // malformed bytes are compared as they are
+        {"\xFF", "\xFF", true},     {"a\xC3", "A\xC3", true},
     };
     for (const auto& c : cases) EXPECT_EQ(XmlSameName(c.A, c.B), c.Same) << c.A << " / " << c.B;
 }
@@ -250,8 +244,12 @@ TEST(XmlDocumentAttribute, IntegersAndFloats)
         int64_t Value;
         std::string Raw;
     };
-    const IntCase ints[] = {{0, "0"}, {7, "7"}, {-42, "-42"}, {1000, "1000"},
-                            {INT64_MAX, "9223372036854775807"}, {INT64_MIN, "-9223372036854775808"}};
+    const IntCase ints[] = {{0, "0"},
+                            {7, "7"},
+                            {-42, "-42"},
+                            {1000, "1000"},
+                            {INT64_MAX, "9223372036854775807"},
+                            {INT64_MIN, "-9223372036854775808"}};
     for (const auto& c : ints) {
         TXmlAttribute a;
         a.IsCData = true;
@@ -264,7 +262,7 @@ TEST(XmlDocumentAttribute, IntegersAndFloats)
         long double Value;
         std::string Raw;
     };
-    const FloatCase floats[] = {{0.0L, "0"}, {1.5L, "1.5"}, {-2.25L, "-2.25"}, {0.5L, "0.5"},
+    const FloatCase floats[] = {{0.0L, "0"},     {1.5L, "1.5"},       {-2.25L, "-2.25"}, {0.5L, "0.5"},
                                 {100.0L, "100"}, {1.5e-5L, "1.5E-5"}, {2e20L, "2E20"}};
     for (const auto& c : floats) {
         TXmlAttribute a;
@@ -342,21 +340,21 @@ TEST(XmlDocumentTag, ParseTag)
         {"<a x=\"1\" y=\"2\">", "a[x=1 y=2]"},
         {"<a  x = \"1\"   y=\"\" >", "a[x=1 y=]"},
         {"<a x='1'>", "a[x=1]"},
-        {"<a x='1' y=\"2\">", "a[x=2]"},  // the first double quote after x's "=" opens its value
+        {"<a x='1' y=\"2\">", "a[x=2]"},            // the first double quote after x's "=" opens its value
         {"<a x=\"it's\" y='2'>", "a[x=it's y=2]"},  // no double quote after y's "="
         {"<a x=\"&lt;&#65;\">", "a[x=&lt;&#65;]"},  // nothing is decoded
         {"<a x=\"1\"y=\"2\">", "a[x=1 y=2]"},
         {"<a x=\"a=b\">", "a[x=a=b]"},
-        {"<a b c>", "a"},                  // no "=": no attributes
-        {"<a\tx=\"1\">", "a\tx=\"1\""},    // only a space ends the name
-        {"<\ta\n>", "a"},                  // trimmed
+        {"<a b c>", "a"},                // no "=": no attributes
+        {"<a\tx=\"1\">", "a\tx=\"1\""},  // only a space ends the name
+        {"<\ta\n>", "a"},                // trimmed
         {"<a/b>", "a/b"},
         {"<安装 名=\"值\">", "安装[名=值]"},
         {"<>", "assert"},
         {"< a>", "assert"},
         {"</>", "assert"},
-        {"<a x=1>", "assert"},          // no opening delimiter
-        {"<a x=\"1>", "assert"},        // no closing delimiter
+        {"<a x=1>", "assert"},    // no opening delimiter
+        {"<a x=\"1>", "assert"},  // no closing delimiter
         {"<a x='1>", "assert"},
         {"<a x=\"1\"=\"2\">", "assert"},  // empty attribute name
     };
@@ -397,7 +395,7 @@ TEST(XmlDocumentParse, Documents)
     const Case cases[] = {
         {"<a>text</a>", "a{text}"},
         {"<a><![CDATA[x<y]]></a>", "a{!x<y}"},
-        {"<a><![CDATA[]]></a>", "a"},  // an empty section changes nothing
+        {"<a><![CDATA[]]></a>", "a"},             // an empty section changes nothing
         {"<a>\r\n  <b/>\r\n</a>", "a{\r\n}(b)"},  // the last text run is the value
         {"<a>x<b/>y</a>", "a{y}(b)"},
         {"<a>&amp;lt;</a>", "a{&amp;lt;}"},
@@ -487,8 +485,7 @@ TEST(XmlDocumentParse, SearchesStayInsideTheBuffer)
 {
     // Each prefix of a document is parsed from a buffer of exactly that size (a fresh heap block,
     // so the sanitizers see any read past its end).
-    const std::string text =
-        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- c --><a x=\"1\" y='2'>t<![CDATA[d]]><b/></a>";
+    const std::string text = "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- c --><a x=\"1\" y='2'>t<![CDATA[d]]><b/></a>";
     for (size_t n = 0; n <= text.size(); ++n) {
         std::vector<char> buffer(text.begin(), text.begin() + std::ptrdiff_t(n));
         TXmlDocument doc;
@@ -517,22 +514,20 @@ TEST(XmlDocumentSave, LayoutOfLinesAndIndentation)
     cdata->IsCData = true;
     doc.Root->RawValue = "rv";
 
-    const std::string expected = kDeclaration +
-                                 "\r\n"
-                                 "<TSetupScript Name=\"A &amp; B\" Count=\"2\">rv\r\n"
-                                 "    <Items>\r\n"
-                                 "        <TItem Path=\"C:\\x\"/>\r\n"
-                                 "        <Value>v&amp;</Value>\r\n"
-                                 "        <Data><![CDATA[x<y]]></Data>\r\n"
-                                 "    </Items>\r\n"
-                                 "</TSetupScript>\r\n";
+    const std::string expected = kDeclaration + "\r\n"
+                                                "<TSetupScript Name=\"A &amp; B\" Count=\"2\">rv\r\n"
+                                                "    <Items>\r\n"
+                                                "        <TItem Path=\"C:\\x\"/>\r\n"
+                                                "        <Value>v&amp;</Value>\r\n"
+                                                "        <Data><![CDATA[x<y]]></Data>\r\n"
+                                                "    </Items>\r\n"
+                                                "</TSetupScript>\r\n";
     EXPECT_EQ(doc.SaveToString(), expected);
 
     doc.Formatted = false;
     doc.WriteDeclaration = false;
-    EXPECT_EQ(doc.SaveToString(),
-              "<TSetupScript Name=\"A &amp; B\" Count=\"2\">rv<Items><TItem Path=\"C:\\x\"/>"
-              "<Value>v&amp;</Value><Data><![CDATA[x<y]]></Data></Items></TSetupScript>");
+    EXPECT_EQ(doc.SaveToString(), "<TSetupScript Name=\"A &amp; B\" Count=\"2\">rv<Items><TItem Path=\"C:\\x\"/>"
+                                  "<Value>v&amp;</Value><Data><![CDATA[x<y]]></Data></Items></TSetupScript>");
 
     std::vector<std::string> lines;
     items->WriteTo(lines, true, "  ");
@@ -627,8 +622,7 @@ constexpr int kDeep = 200000;
 int Depth(const TXmlNode* node)
 {
     int depth = 0;
-    for (; node; node = node->Children.Count() ? node->Children.Items(node->Children.Count() - 1) : nullptr)
-        ++depth;
+    for (; node; node = node->Children.Count() ? node->Children.Items(node->Children.Count() - 1) : nullptr) ++depth;
     return depth;
 }
 }  // namespace
@@ -695,16 +689,15 @@ TEST(XmlDocumentDeep, FormattedIndentationAtDepth)
 
 TEST(XmlDocumentFuzz, RandomMutationsNeverCrash)
 {
-    const std::string seed =
-        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-        "<!-- setup -->\r\n"
-        "<TSetupScript Name=\"A &amp; B\" Path='C:\\x' Count=\"2\">\r\n"
-        "    <Items>\r\n"
-        "        <TItem Text=\"&#65;&#x42;&lt;&quot;\" Empty=\"\"/>\r\n"
-        "        <Data><![CDATA[x<y]]></Data>\r\n"
-        "        <安装 名=\"值\">v&amp;</安装>\r\n"
-        "    </Items>\r\n"
-        "</TSetupScript>\r\n";
+    const std::string seed = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                             "<!-- setup -->\r\n"
+                             "<TSetupScript Name=\"A &amp; B\" Path='C:\\x' Count=\"2\">\r\n"
+                             "    <Items>\r\n"
+                             "        <TItem Text=\"&#65;&#x42;&lt;&quot;\" Empty=\"\"/>\r\n"
+                             "        <Data><![CDATA[x<y]]></Data>\r\n"
+                             "        <安装 名=\"值\">v&amp;</安装>\r\n"
+                             "    </Items>\r\n"
+                             "</TSetupScript>\r\n";
     const std::string alphabet = "<>/!?[]-=\"'& ;#xX\t\r\nCDATA\xC3\xFF";
     std::mt19937 random(20240611u);
     const auto pick = [&](size_t n) { return size_t(random() % std::max<size_t>(n, 1)); };
@@ -716,30 +709,33 @@ TEST(XmlDocumentFuzz, RandomMutationsNeverCrash)
             const size_t at = pick(text.size() + 1);
             switch (pick(5)) {
                 case 0: text.insert(at, 1, alphabet[pick(alphabet.size())]); break;
-                case 1: if (at < text.size()) text.erase(at, 1 + pick(8)); break;
-                case 2: if (at < text.size()) text[at] = char(random()); break;
+                case 1:
+                    if (at < text.size()) text.erase(at, 1 + pick(8));
+                    break;
+                case 2:
+                    if (at < text.size()) text[at] = char(random());
+                    break;
                 case 3: text.insert(at, text.substr(pick(text.size()), pick(24))); break;
                 default: text.resize(at); break;
             }
         }
         std::vector<char> buffer(text.begin(), text.end());
         TXmlDocument doc;
-        const Outcome parsed = Capture([&] {
-            doc.LoadFromBuffer(buffer.data(), buffer.size());
-        });
+        const Outcome parsed = Capture([&] { doc.LoadFromBuffer(buffer.data(), buffer.size()); });
         ASSERT_TRUE(parsed.Kind == "" || parsed.Kind == "xml" || parsed.Kind == "assert")
-            << parsed.Kind << ": " << parsed.Message << "\n" << text;
+            << parsed.Kind << ": " << parsed.Message << "\n"
+            << text;
         // Whatever was built can be saved, decoded and parsed again.
         const std::string saved = doc.SaveToString();
         const Outcome reparsed = Capture([&] {
             TXmlDocument again;
             Load(again, saved);
             if (doc.Root)
-                for (int i = 0; i < doc.Root->Attributes.Count(); ++i)
-                    doc.Root->Attributes.Items(i)->GetText();
+                for (int i = 0; i < doc.Root->Attributes.Count(); ++i) doc.Root->Attributes.Items(i)->GetText();
         });
         ASSERT_TRUE(reparsed.Kind == "" || reparsed.Kind == "xml" || reparsed.Kind == "assert" ||
                     reparsed.Kind == "convert")
-            << reparsed.Kind << ": " << reparsed.Message << "\n" << text;
+            << reparsed.Kind << ": " << reparsed.Message << "\n"
+            << text;
     }
 }

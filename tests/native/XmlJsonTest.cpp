@@ -62,10 +62,10 @@ TEST(XmlJson, ReadingConversions)
         TColour colour;
     } cases[] = {
         {R"({"Int": 5})", 5, true, clGreen},
-        {R"({"Int": "12"})", 12, true, clGreen},      // the library's string-to-number conversion
-        {R"({"Int": "abc"})", 99, true, clGreen},     // does not convert: unchanged
+        {R"({"Int": "12"})", 12, true, clGreen},   // the library's string-to-number conversion
+        {R"({"Int": "abc"})", 99, true, clGreen},  // does not convert: unchanged
         {R"({"Int": [1]})", 99, true, clGreen},
-        {R"({"Flag": false})", 99, false, clGreen},   // JSON literal goes through its text
+        {R"({"Flag": false})", 99, false, clGreen},  // JSON literal goes through its text
         {R"({"Flag": "TRUE"})", 99, true, clGreen},
         {R"({"Flag": ""})", 99, true, clGreen},
         {R"({"Colour": "nope"})", 99, true, clRed},

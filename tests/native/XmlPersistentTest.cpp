@@ -24,10 +24,7 @@ void LoadXml(TXmlPersistent& o, const std::string& xml)
 }
 
 // The element of a one-element document "<X .../>" with the given attributes.
-std::string Doc(const std::string& attributes)
-{
-    return "<TKinds " + attributes + "/>";
-}
+std::string Doc(const std::string& attributes) { return "<TKinds " + attributes + "/>"; }
 
 template <class E>
 std::u16string MessageOf(const std::function<void()>& f)
@@ -79,23 +76,23 @@ TEST(XmlPersistentSave, NestedObjectsListsAndPlainObjects)
     auto item = std::make_unique<TChild>();
     item->Name = u"i1";
     o.Children->Add(std::move(item));
-    EXPECT_EQ(SaveXml(o),
-              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-              "<TOwner Title=\"t\">\r\n"
-              "    <Child Name=\"c\"/>\r\n"
-              "    <Children>\r\n"
-              "        <Items>\r\n"
-              "            <TChild Name=\"i1\"/>\r\n"
-              "        </Items>\r\n"
-              "    </Children>\r\n"
-              "    <Point X=\"3\" Y=\"0\"/>\r\n"
-              "</TOwner>\r\n");
+    EXPECT_EQ(SaveXml(o), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                          "<TOwner Title=\"t\">\r\n"
+                          "    <Child Name=\"c\"/>\r\n"
+                          "    <Children>\r\n"
+                          "        <Items>\r\n"
+                          "            <TChild Name=\"i1\"/>\r\n"
+                          "        </Items>\r\n"
+                          "    </Children>\r\n"
+                          "    <Point X=\"3\" Y=\"0\"/>\r\n"
+                          "</TOwner>\r\n");
 }
 
 TEST(XmlPersistentSave, EmptyListStillWritesItems)
 {
     TChildList list;
-    EXPECT_EQ(SaveXml(list), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TChildList>\r\n    <Items/>\r\n</TChildList>\r\n");
+    EXPECT_EQ(SaveXml(list),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TChildList>\r\n    <Items/>\r\n</TChildList>\r\n");
 }
 
 TEST(XmlPersistentSave, SavingIntoAFilledElementUpdatesInPlace)
@@ -133,19 +130,15 @@ struct ScalarCase {
 TEST(XmlPersistentLoad, ScalarConversions)
 {
     const ScalarCase cases[] = {
-        {"Int=\"12\"", 12, clGreen, true},
-        {"Int=\"  -12\"", -12, clGreen, true},
-        {"Int=\"$1F\"", 31, clGreen, true},
-        {"Int=\"0x10\"", 16, clGreen, true},
-        {"Int=\"12abc\"", 99, clGreen, true},         // not a number: unchanged
-        {"Int=\"12 \"", 99, clGreen, true},           // trailing blank: unchanged
-        {"Int=\"99999999999\"", 99, clGreen, true},   // out of 32-bit range: unchanged
-        {"Flag=\"TRUE\"", 99, clGreen, true},
-        {"Flag=\"false\"", 99, clGreen, false},
-        {"Flag=\"yes\"", 99, clGreen, false},         // unknown name: ordinal 0
-        {"Flag=\"\"", 99, clGreen, true},             // empty: unchanged
-        {"Colour=\"CLBLUE\"", 99, clBlue, true},
-        {"Colour=\"purple\"", 99, clRed, true},
+        {"Int=\"12\"", 12, clGreen, true},          {"Int=\"  -12\"", -12, clGreen, true},
+        {"Int=\"$1F\"", 31, clGreen, true},         {"Int=\"0x10\"", 16, clGreen, true},
+        {"Int=\"12abc\"", 99, clGreen, true},        // not a number: unchanged
+        {"Int=\"12 \"", 99, clGreen, true},          // trailing blank: unchanged
+        {"Int=\"99999999999\"", 99, clGreen, true},  // out of 32-bit range: unchanged
+        {"Flag=\"TRUE\"", 99, clGreen, true},       {"Flag=\"false\"", 99, clGreen, false},
+        {"Flag=\"yes\"", 99, clGreen, false},  // unknown name: ordinal 0
+        {"Flag=\"\"", 99, clGreen, true},      // empty: unchanged
+        {"Colour=\"CLBLUE\"", 99, clBlue, true},    {"Colour=\"purple\"", 99, clRed, true},
     };
     for (const ScalarCase& c : cases) {
         TKinds k;
@@ -220,11 +213,11 @@ TEST(XmlPersistentLoad, Sets)
 TEST(XmlPersistentLoad, UnknownSetElementStopsTheLoadAfterEarlierProperties)
 {
     TKinds k;
-    const std::u16string message = MessageOf<EPropertyConvertError>(
-        [&] { LoadXml(k, Doc("Int=\"5\" Colours=\"clRed,clPink\" Text=\"late\"")); });
+    const std::u16string message =
+        MessageOf<EPropertyConvertError>([&] { LoadXml(k, Doc("Int=\"5\" Colours=\"clRed,clPink\" Text=\"late\"")); });
     EXPECT_EQ(message, u"Invalid property element: clPink");
-    EXPECT_EQ(k.Int, 5);       // before the set in table order
-    EXPECT_EQ(k.Text, u"");    // after it
+    EXPECT_EQ(k.Int, 5);     // before the set in table order
+    EXPECT_EQ(k.Text, u"");  // after it
 }
 
 TEST(XmlPersistentLoad, AccessRules)
@@ -337,7 +330,7 @@ TEST(XmlPersistentCopy, AssignErrorsAndEquality)
     EXPECT_EQ(MessageOf<EConvertError>([&] { c.Assign(nullptr); }), u"Cannot assign a nil to a TChild");
     EXPECT_EQ(MessageOf<EConvertError>([&] { c.Assign(&opaque); }), u"Cannot assign a TOpaque to a TChild");
     TOwner o;
-    EXPECT_FALSE(c.IsEqual(&o));   // class must match exactly
+    EXPECT_FALSE(c.IsEqual(&o));  // class must match exactly
     EXPECT_FALSE(c.IsEqual(nullptr));
     TKinds a = FilledKinds();
     TKinds b = FilledKinds();
@@ -356,7 +349,10 @@ TEST(XmlPersistentErrors, UnsupportedKindNamesItsType)
     EXPECT_EQ(r.Before, 1);
     EXPECT_EQ(MessageOf<EAssertionFailed>([&] { LoadXml(r, "<R Bounds=\"1\"/>"); }).rfind(u"TRect (", 0), 0u);
     TWithRecord other;
-    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { other.Assign(&r); }).rfind(u"Assertion failure (Common\\LuXmlUtils, line ", 0), 0u);
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] {
+                  other.Assign(&r);
+              }).rfind(u"Assertion failure (Common\\LuXmlUtils, line ", 0),
+              0u);
 }
 
 TEST(XmlPersistentErrors, MalformedDocumentLeavesObjectUntouched)

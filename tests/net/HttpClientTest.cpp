@@ -83,7 +83,8 @@ protected:
 
     // The proxy by another name than the servers' 127.0.0.1: Wine's WinHTTP sends a request
     // for the proxy's own host name as if there were no proxy.
-    static void UseProxy(const char* portVariable, const std::u16string& user = u"", const std::u16string& password = u"")
+    static void UseProxy(const char* portVariable, const std::u16string& user = u"",
+                         const std::u16string& password = u"")
     {
         GlobalHttpProxy().SetValues(
             THttpProxyValues{u"localhost", true, password, std::atoi(Env(portVariable).c_str()), user});
@@ -105,12 +106,9 @@ TEST_F(HttpClient, BodyArrivesWholeAndPositionedAtItsStart)
         size_t Size;
     };
     const TCase cases[] = {
-        {"LUSETUP_NET_HTTP", "/bytes/0", 0},
-        {"LUSETUP_NET_HTTP", "/bytes/1", 1},
-        {"LUSETUP_NET_HTTP", "/bytes/300000", 300000},
-        {"LUSETUP_NET_HTTP", "/chunked/300001", 300001},
-        {"LUSETUP_NET_HTTPS", "/bytes/70000", 70000},
-        {"LUSETUP_NET_HTTPS", "/chunked/70001", 70001},
+        {"LUSETUP_NET_HTTP", "/bytes/0", 0},           {"LUSETUP_NET_HTTP", "/bytes/1", 1},
+        {"LUSETUP_NET_HTTP", "/bytes/300000", 300000}, {"LUSETUP_NET_HTTP", "/chunked/300001", 300001},
+        {"LUSETUP_NET_HTTPS", "/bytes/70000", 70000},  {"LUSETUP_NET_HTTPS", "/chunked/70001", 70001},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(Env(c.Server) + c.Path);
@@ -212,7 +210,8 @@ TEST_F(HttpClient, RedirectsAreFollowedUpToFifteen)
     // The chain mixes absolute URLs, absolute paths and relative paths.
     for (int hops : {1, 2, 4, 15}) {
         SCOPED_TRACE(hops);
-        ASSERT_TRUE(http.Get(Url("LUSETUP_NET_HTTP", "/redirect/" + std::to_string(hops)))) << Utf16ToUtf8(http.LastError());
+        ASSERT_TRUE(http.Get(Url("LUSETUP_NET_HTTP", "/redirect/" + std::to_string(hops))))
+            << Utf16ToUtf8(http.LastError());
         EXPECT_EQ(Pattern(100), Body());
     }
     EXPECT_FALSE(http.Get(Url("LUSETUP_NET_HTTP", "/redirect/16")));
@@ -361,7 +360,8 @@ TEST_F(HttpClient, ProxyIsUsedExactlyWhenChecked)
 
     // A proxy that is not there, or not named, fails the request, although the server itself is
     // reachable.
-    GlobalHttpProxy().Port = std::atoi(Env("LUSETUP_NET_REFUSED").substr(Env("LUSETUP_NET_REFUSED").rfind(':') + 1).c_str());
+    GlobalHttpProxy().Port =
+        std::atoi(Env("LUSETUP_NET_REFUSED").substr(Env("LUSETUP_NET_REFUSED").rfind(':') + 1).c_str());
     EXPECT_FALSE(http.Get(Url("LUSETUP_NET_HTTP", "/bytes/7")));
     GlobalHttpProxy().Address = u"  ";
     EXPECT_FALSE(http.Get(Url("LUSETUP_NET_HTTP", "/bytes/7")));

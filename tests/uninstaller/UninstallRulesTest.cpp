@@ -136,9 +136,9 @@ TEST_F(UninstallPlanTest, PlanExpandsLikeTheInstallerAndRefusesWhatLiesOutside)
     TSetupScript s;
     AddFile(s, u"{app}", u"readme.txt");
     AddFile(s, u"{app}\\sub\\deep", u"data.bin", 0);
-    AddFile(s, u"{app}", u"Uninstall.exe");       // the running program: removed apart
+    AddFile(s, u"{app}", u"Uninstall.exe");  // the running program: removed apart
     AddFile(s, u"{app}", u"tool.exe");
-    AddFile(s, u"{pf}\\Shared", u"common.dll");   // installed, but outside what it may remove
+    AddFile(s, u"{pf}\\Shared", u"common.dll");  // installed, but outside what it may remove
     AddFile(s, u"{app}\\..\\..\\Windows", u"win.ini");
     AddFile(s, u"{APP}", u"README.TXT", 20, 45001.0);  // the same target again: the later entry counts
     AddLink(s, u"{desktop}", u"{AppTitle}");
@@ -170,8 +170,7 @@ TEST_F(UninstallPlanTest, PlanExpandsLikeTheInstallerAndRefusesWhatLiesOutside)
 
     // Deepest first, the destination last; never the desktop or the Programs folder themselves.
     EXPECT_EQ((std::vector<std::u16string>{ExcludeTrailingBackslash(kRoots.CommonProgramsDir + u"Tool"),
-                                           u"C:\\Apps\\Tool\\sub\\deep", u"C:\\Apps\\Tool\\sub",
-                                           u"C:\\Apps\\Tool"}),
+                                           u"C:\\Apps\\Tool\\sub\\deep", u"C:\\Apps\\Tool\\sub", u"C:\\Apps\\Tool"}),
               plan.Folders);
 
     ASSERT_EQ(1u, plan.Values.size());
@@ -196,11 +195,11 @@ TEST(UninstallChangeTest, AFileIsTheInstallersOnlyWhileItsSizeAndTimeAreThoseItW
         bool Unchanged;
     } cases[] = {
         {&withContent, 100, 45000.5, true},
-        {&withContent, 100, 45000.5 + 2 * second, true},      // FAT keeps two-second times
-        {&withContent, 100, 45000.5 - 3600 * second, true},   // daylight-saving time changed since
+        {&withContent, 100, 45000.5 + 2 * second, true},     // FAT keeps two-second times
+        {&withContent, 100, 45000.5 - 3600 * second, true},  // daylight-saving time changed since
         {&withContent, 100, 45000.5 + 3600 * second, true},
-        {&withContent, 100, 45000.5 + 60 * second, false},    // written again since
-        {&withContent, 101, 45000.5, false},                  // another size
+        {&withContent, 100, 45000.5 + 60 * second, false},  // written again since
+        {&withContent, 101, 45000.5, false},                // another size
         {&empty, 0, 45123.25, true},
         {&empty, 5, 45123.25, false},
     };
@@ -275,8 +274,8 @@ TEST(UninstallStartTest, SwitchLanguageAndExitCodes)
     EXPECT_EQ(u"ENG", UninstallLanguage(u"", u""));
     for (const char16_t* lang : {u"CHS", u"CHT", u"ENG"}) {
         const TUninstallTexts t = UninstallTexts(lang);
-        for (const std::u16string* fmt : {&t.CaptionFmt, &t.ConfirmFmt, &t.RemovingFmt, &t.DoneFmt,
-                                          &t.IncompleteFmt, &t.KeptFolderFmt, &t.DataErrorFmt})
+        for (const std::u16string* fmt : {&t.CaptionFmt, &t.ConfirmFmt, &t.RemovingFmt, &t.DoneFmt, &t.IncompleteFmt,
+                                          &t.KeptFolderFmt, &t.DataErrorFmt})
             EXPECT_EQ(2u, fmt->size() - StringReplace(*fmt, u"%s", u"", rfReplaceAll).size())
                 << "one %s in " << Utf16ToUtf8(*fmt);
     }

@@ -17,7 +17,8 @@ struct TwoWindows {
     std::unique_ptr<TBaseForm> other = std::make_unique<TBaseForm>(nullptr);
     TPanel* pnlInner;
     TButton* btnInner;
-    TwoWindows() {
+    TwoWindows()
+    {
         owner->SetCaption(u"owner");
         other->SetCaption(u"other");
         pnlInner = owner->Add<TPanel>(u"pnlInner", 10, 10, 200, 100);
@@ -38,23 +39,25 @@ struct WhileUp {
 
 enum class EndBy { Escape, Enter, CloseBox, SysClose, OkClick };
 
-void End(TBaseDialogForm& d, EndBy how) {
+void End(TBaseDialogForm& d, EndBy how)
+{
     // Keys go where the keyboard would send them: the focused control of the dialog.
     HWND target = GetFocus();
     if (!target || GetAncestor(target, GA_ROOT) != d.Handle()) target = d.Handle();
     switch (how) {
-    case EndBy::Escape: PostKey(target, VK_ESCAPE); break;
-    case EndBy::Enter: PostKey(target, VK_RETURN); break;
-    case EndBy::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
-    case EndBy::SysClose: PostMessageW(d.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); break;
-    case EndBy::OkClick:
-        PostMessageW(d.btnOk->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        PostMessageW(d.btnOk->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-        break;
+        case EndBy::Escape: PostKey(target, VK_ESCAPE); break;
+        case EndBy::Enter: PostKey(target, VK_RETURN); break;
+        case EndBy::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+        case EndBy::SysClose: PostMessageW(d.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        case EndBy::OkClick:
+            PostMessageW(d.btnOk->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            PostMessageW(d.btnOk->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            break;
     }
 }
 
-TEST(BaseDialogForm, ModalOverOwnerDisablesOnlyTheOwnerAndEndsByKeysAndCloseBox) {
+TEST(BaseDialogForm, ModalOverOwnerDisablesOnlyTheOwnerAndEndsByKeysAndCloseBox)
+{
     struct Case {
         const char* name;
         EndBy how;
@@ -99,7 +102,8 @@ TEST(BaseDialogForm, ModalOverOwnerDisablesOnlyTheOwnerAndEndsByKeysAndCloseBox)
     }
 }
 
-TEST(BaseDialogForm, ExecuteCreatesShowsAndFreesTheDialog) {
+TEST(BaseDialogForm, ExecuteCreatesShowsAndFreesTheDialog)
+{
     TwoWindows w;
     HWND seenDialog = nullptr;
     After(100, [&] {
@@ -112,11 +116,12 @@ TEST(BaseDialogForm, ExecuteCreatesShowsAndFreesTheDialog) {
     EXPECT_FALSE(IsWindow(seenDialog)) << "the dialog does not outlive Execute";
 }
 
-TEST(BaseDialogForm, ModalLoopHonoursCloseQueryAndCloseAction) {
+TEST(BaseDialogForm, ModalLoopHonoursCloseQueryAndCloseAction)
+{
     struct Case {
         const char* name;
-        bool refuseFirst;      // OnCloseQuery refuses the first request
-        bool noneFirst;        // OnClose answers caNone to the first request
+        bool refuseFirst;  // OnCloseQuery refuses the first request
+        bool noneFirst;    // OnClose answers caNone to the first request
     } cases[] = {{"close query refuses once", true, false}, {"close action none once", false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,7 +149,8 @@ TEST(BaseDialogForm, ModalLoopHonoursCloseQueryAndCloseAction) {
     }
 }
 
-TEST(BaseDialogForm, EndRequestOfTheApplicationGivesCancel) {
+TEST(BaseDialogForm, EndRequestOfTheApplicationGivesCancel)
+{
     TwoWindows w;
     TBaseDialogForm d(w.owner.get());
     After(100, [] { PostQuitMessage(0); });
@@ -154,7 +160,8 @@ TEST(BaseDialogForm, EndRequestOfTheApplicationGivesCancel) {
     Application().ClearTerminated();
 }
 
-TEST(BaseDialogForm, ErrorInAClickHandlerReachesTheApplicationNotTheWindowProcedure) {
+TEST(BaseDialogForm, ErrorInAClickHandlerReachesTheApplicationNotTheWindowProcedure)
+{
     TwoWindows w;
     TBaseDialogForm d(w.owner.get());
     d.btnCancel->SetModalResult(mrNone);
@@ -178,7 +185,8 @@ TEST(BaseDialogForm, ErrorInAClickHandlerReachesTheApplicationNotTheWindowProced
 // A host that rethrows in OnException ends the run from inside a handler: the value leaves the
 // window procedure as a pending error and the loops rethrow it, the modal loop first (undoing
 // what it disabled), then the application's loop. A value of no exception class, as a run end is.
-TEST(BaseDialogForm, ErrorThatTheHostRethrowsLeavesTheModalLoopAndTheApplicationLoop) {
+TEST(BaseDialogForm, ErrorThatTheHostRethrowsLeavesTheModalLoopAndTheApplicationLoop)
+{
     Application().OnException = [](std::exception_ptr e) { std::rethrow_exception(e); };
     struct TRestoreHandler {
         ~TRestoreHandler() { Application().OnException = nullptr; }
@@ -224,7 +232,8 @@ TEST(BaseDialogForm, ErrorThatTheHostRethrowsLeavesTheModalLoopAndTheApplication
     EXPECT_NO_THROW(Application().ProcessMessages());
 }
 
-TEST(BaseDialogForm, ShowingAVisibleFormModallyIsRefusedAndDisablesNothing) {
+TEST(BaseDialogForm, ShowingAVisibleFormModallyIsRefusedAndDisablesNothing)
+{
     TwoWindows w;
     TBaseDialogForm d(w.owner.get());
     d.Show();
@@ -239,7 +248,8 @@ TEST(BaseDialogForm, ShowingAVisibleFormModallyIsRefusedAndDisablesNothing) {
     EXPECT_EQ(Application().ModalLevel(), 0);
 }
 
-TEST(BaseDialogForm, ShowModalOverNeedsAWindowedOwner) {
+TEST(BaseDialogForm, ShowModalOverNeedsAWindowedOwner)
+{
     TwoWindows w;
     TBaseDialogForm d(nullptr);
     TLabel* label = w.owner->Add<TLabel>(u"lbl", 0, 0, 10, 10);
@@ -247,7 +257,8 @@ TEST(BaseDialogForm, ShowModalOverNeedsAWindowedOwner) {
     EXPECT_THROW(TLuVclfn::ShowModalOver(d, nullptr), EAssertionFailed);
 }
 
-TEST(BaseDialogForm, ButtonPanelLayout) {
+TEST(BaseDialogForm, ButtonPanelLayout)
+{
     // Cancel sits 8 pixels from the right edge, OK 8 pixels left of Cancel, whatever client width
     // the dialog sets after the base has made its buttons.
     struct Case {
@@ -278,7 +289,8 @@ TEST(BaseDialogForm, ButtonPanelLayout) {
     }
 }
 
-TEST(BaseDialogForm, DesignedDefaults) {
+TEST(BaseDialogForm, DesignedDefaults)
+{
     TBaseDialogForm d(nullptr);
     EXPECT_EQ(d.ClientWidth(), 475);
     EXPECT_EQ(d.ClientHeight(), 340);
@@ -305,7 +317,8 @@ TEST(BaseDialogForm, DesignedDefaults) {
     EXPECT_EQ(inner->Height(), 340 - 41 - 16);
 }
 
-TEST(BaseForm, ShownFormIsCentredDoubleBufferedAndFocusesItsFirstControl) {
+TEST(BaseForm, ShownFormIsCentredDoubleBufferedAndFocusesItsFirstControl)
+{
     TBaseForm f(nullptr);
     f.SetClientSize(400, 300);
     TPanel* pnl = f.Add<TPanel>(u"pnl", 0, 0, 400, 100);
@@ -324,7 +337,8 @@ TEST(BaseForm, ShownFormIsCentredDoubleBufferedAndFocusesItsFirstControl) {
     EXPECT_EQ(GetFocus(), edt->Handle());
 }
 
-TEST(BaseForm, SnapsToTheWorkAreaEdgesWithinTenPixels) {
+TEST(BaseForm, SnapsToTheWorkAreaEdgesWithinTenPixels)
+{
     TBaseForm f(nullptr);
     f.SetClientSize(300, 200);
     f.Show();
@@ -336,13 +350,13 @@ TEST(BaseForm, SnapsToTheWorkAreaEdgesWithinTenPixels) {
         int left, top;
         int expectLeft, expectTop;
     } cases[] = {
-        {int(work.left) + 7, 200, int(work.left), 200},                   // near the left edge
-        {int(work.left) + 10, 200, int(work.left), 200},                  // exactly 10 away
-        {int(work.left) + 11, 200, int(work.left) + 11, 200},             // too far to snap
-        {int(work.left) - 6, 200, int(work.left), 200},                   // a little beyond the edge
-        {int(work.right) - w - 4, 200, int(work.right) - w, 200},         // near the right edge
-        {300, int(work.top) + 3, 300, int(work.top)},                     // near the top
-        {300, int(work.bottom) - h + 9, 300, int(work.bottom) - h},       // near the bottom
+        {int(work.left) + 7, 200, int(work.left), 200},                          // near the left edge
+        {int(work.left) + 10, 200, int(work.left), 200},                         // exactly 10 away
+        {int(work.left) + 11, 200, int(work.left) + 11, 200},                    // too far to snap
+        {int(work.left) - 6, 200, int(work.left), 200},                          // a little beyond the edge
+        {int(work.right) - w - 4, 200, int(work.right) - w, 200},                // near the right edge
+        {300, int(work.top) + 3, 300, int(work.top)},                            // near the top
+        {300, int(work.bottom) - h + 9, 300, int(work.bottom) - h},              // near the bottom
         {int(work.left) + 5, int(work.top) + 5, int(work.left), int(work.top)},  // a corner
     };
     for (const Case& c : cases) {
@@ -356,7 +370,8 @@ TEST(BaseForm, SnapsToTheWorkAreaEdgesWithinTenPixels) {
     }
 }
 
-TEST(BaseForm, TabOrAltRepaintsEveryWindowedControl) {
+TEST(BaseForm, TabOrAltRepaintsEveryWindowedControl)
+{
     struct Case {
         const char* name;
         WORD key;
@@ -400,7 +415,8 @@ TEST(BaseForm, TabOrAltRepaintsEveryWindowedControl) {
     }
 }
 
-TEST(BaseForm, TabCyclesThroughFocusableControlsAndEnterPrefersTheFocusedButton) {
+TEST(BaseForm, TabCyclesThroughFocusableControlsAndEnterPrefersTheFocusedButton)
+{
     TBaseDialogForm d(nullptr);
     TEdit* edt = d.pnlBkClient->Add<TEdit>(u"edt", 0, 0, 100, 22);
     TEdit* disabled = d.pnlBkClient->Add<TEdit>(u"edtDisabled", 0, 30, 100, 22);

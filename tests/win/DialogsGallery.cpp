@@ -12,7 +12,8 @@
 namespace {
 
 // Shows the dialog that `execute` opens and saves it once it is up; then closes it.
-bool Shoot(const std::function<void()>& execute, const std::u16string& folder, const std::u16string& name) {
+bool Shoot(const std::function<void()>& execute, const std::u16string& folder, const std::u16string& name)
+{
     bool ok = false;
     RunFromMessageLoop(300, [&] {
         HWND dialog = GetActiveWindow();
@@ -31,7 +32,8 @@ const char16_t kLicense[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3 || std::string(argv[1]) != "--shot") {
         std::fprintf(stderr, "usage: dialogs_gallery --shot FOLDER\n");
         return 2;
@@ -53,29 +55,45 @@ int main(int argc, char** argv) {
     } languages[] = {{u"CHS", u"《用户许可协议》"}, {u"CHT", u"《用戶許可協議》"}, {u"ENG", u"License Agreement"}};
     for (const Language& l : languages) {
         const std::u16string code = l.code;
-        ok = Shoot([&] {
-            std::u16string language;
-            TSelectLangForm::Execute(owner.get(), all, language, code);
-        }, folder, u"select-lang-" + code + u".png") && ok;
-        ok = Shoot([&] {
-            TCopyFileFailureForm::Execute(owner.get(), u"C:\\Program Files\\Demo\\bin\\hello.exe", code,
-                                          u"Access is denied.");
-        }, folder, u"copy-failure-" + code + u".png") && ok;
+        ok = Shoot(
+                 [&] {
+                     std::u16string language;
+                     TSelectLangForm::Execute(owner.get(), all, language, code);
+                 },
+                 folder, u"select-lang-" + code + u".png") &&
+             ok;
+        ok = Shoot(
+                 [&] {
+                     TCopyFileFailureForm::Execute(owner.get(), u"C:\\Program Files\\Demo\\bin\\hello.exe", code,
+                                                   u"Access is denied.");
+                 },
+                 folder, u"copy-failure-" + code + u".png") &&
+             ok;
         ok = Shoot([&] { TLicenseForm::Execute(owner.get(), l.licenseCaption, kLicense); }, folder,
-                   u"license-" + code + u".png") && ok;
+                   u"license-" + code + u".png") &&
+             ok;
     }
     // The mini setup's dialogs speak Simplified Chinese in every language.
-    ok = Shoot([&] {
-        THttpProxyValues settings;
-        TIndyProxySettingsForm::Execute(owner.get(), settings);
-    }, folder, u"proxy-settings-none.png") && ok;
-    ok = Shoot([&] {
-        THttpProxyValues settings{u"proxy.example.lan", true, u"secret", 3128, u"alice"};
-        TIndyProxySettingsForm::Execute(owner.get(), settings);
-    }, folder, u"proxy-settings-proxy.png") && ok;
-    ok = Shoot([&] {
-        TDownloadFailureForm::Execute(owner.get(), u"演示软件",
-                                      u"https://downloads.example.com/demo/DemoSetup_full_2041.exe");
-    }, folder, u"download-failure.png") && ok;
+    ok = Shoot(
+             [&] {
+                 THttpProxyValues settings;
+                 TIndyProxySettingsForm::Execute(owner.get(), settings);
+             },
+             folder, u"proxy-settings-none.png") &&
+         ok;
+    ok = Shoot(
+             [&] {
+                 THttpProxyValues settings{u"proxy.example.lan", true, u"secret", 3128, u"alice"};
+                 TIndyProxySettingsForm::Execute(owner.get(), settings);
+             },
+             folder, u"proxy-settings-proxy.png") &&
+         ok;
+    ok = Shoot(
+             [&] {
+                 TDownloadFailureForm::Execute(owner.get(), u"演示软件",
+                                               u"https://downloads.example.com/demo/DemoSetup_full_2041.exe");
+             },
+             folder, u"download-failure.png") &&
+         ok;
     return ok ? 0 : 1;
 }

@@ -16,27 +16,31 @@ namespace {
 
 std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
 
-std::u16string WindowText(HWND h) {
+std::u16string WindowText(HWND h)
+{
     wchar_t buffer[1024] = {};
     GetWindowTextW(h, buffer, 1024);
     return U(buffer);
 }
 
 // Where a windowed control lies in its form's client area.
-RECT InClient(HWND control, HWND form) {
+RECT InClient(HWND control, HWND form)
+{
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
-void Click(TButton* b) {
+void Click(TButton* b)
+{
     PostMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
 // Keys go where the keyboard would send them: the focused control of the dialog.
-void Key(TForm& d, WORD key) {
+void Key(TForm& d, WORD key)
+{
     HWND target = GetFocus();
     if (!target || GetAncestor(target, GA_ROOT) != d.Handle()) target = d.Handle();
     PostKey(target, key);
@@ -45,7 +49,8 @@ void Key(TForm& d, WORD key) {
 // Runs `act` on the dialog of type TDialog once Execute has shown it; `act` looks and ends it.
 // A dialog still up after five seconds is closed, so a dead end fails the test instead of hanging.
 template <class TDialog, class Act>
-void WhenUp(Act act, bool* found) {
+void WhenUp(Act act, bool* found)
+{
     *found = false;
     auto up = std::make_shared<HWND>(nullptr);
     After(150, [act, found, up] {
@@ -63,7 +68,8 @@ void WhenUp(Act act, bool* found) {
 
 struct Owner {
     std::unique_ptr<TBaseForm> form = std::make_unique<TBaseForm>(nullptr);
-    Owner() {
+    Owner()
+    {
         form->SetCaption(u"owner");
         form->Show();
         Pump();
@@ -74,7 +80,8 @@ struct Owner {
 
 enum class EndBy { Enter, Escape, RetryClick, IgnoreClick, AbortClick, CloseBox };
 
-TEST(CopyFileFailureForm, EveryWayOfEndingGivesItsModalResult) {
+TEST(CopyFileFailureForm, EveryWayOfEndingGivesItsModalResult)
+{
     struct Case {
         const char* name;
         EndBy how;
@@ -96,12 +103,12 @@ TEST(CopyFileFailureForm, EveryWayOfEndingGivesItsModalResult) {
             [&, how = c.how](TCopyFileFailureForm& d) {
                 ownerEnabled = IsWindowEnabled(owner.form->Handle());
                 switch (how) {
-                case EndBy::Enter: Key(d, VK_RETURN); break;
-                case EndBy::Escape: Key(d, VK_ESCAPE); break;
-                case EndBy::RetryClick: Click(d.btnRetry); break;
-                case EndBy::IgnoreClick: Click(d.btnIgnore); break;
-                case EndBy::AbortClick: Click(d.btnAbort); break;
-                case EndBy::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                    case EndBy::Enter: Key(d, VK_RETURN); break;
+                    case EndBy::Escape: Key(d, VK_ESCAPE); break;
+                    case EndBy::RetryClick: Click(d.btnRetry); break;
+                    case EndBy::IgnoreClick: Click(d.btnIgnore); break;
+                    case EndBy::AbortClick: Click(d.btnAbort); break;
+                    case EndBy::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
                 }
             },
             &found);
@@ -115,7 +122,8 @@ TEST(CopyFileFailureForm, EveryWayOfEndingGivesItsModalResult) {
     }
 }
 
-TEST(CopyFileFailureForm, CaptionsAndMessageFollowTheLanguagePassedIn) {
+TEST(CopyFileFailureForm, CaptionsAndMessageFollowTheLanguagePassedIn)
+{
     struct Case {
         const char16_t* language;
         const char16_t* caption;
@@ -159,13 +167,15 @@ TEST(CopyFileFailureForm, CaptionsAndMessageFollowTheLanguagePassedIn) {
     }
 }
 
-TEST(CopyFileFailureForm, FileNameAndReasonAreTakenLiterally) {
+TEST(CopyFileFailureForm, FileNameAndReasonAreTakenLiterally)
+{
     TCopyFileFailureForm d(nullptr);
     d.Fill(u"C:\\100%s\\%d.txt", u"ENG", u"50% done %s");
     EXPECT_EQ(d.lblInfo->Caption(), u"File: C:\\100%s\\%d.txt\r\n\r\nFailure reason: 50% done %s");
 }
 
-TEST(CopyFileFailureForm, LayoutTabOrderAndResizing) {
+TEST(CopyFileFailureForm, LayoutTabOrderAndResizing)
+{
     TCopyFileFailureForm d(nullptr);
     d.Fill(u"C:\\A\\b.dll", u"ENG", u"Access denied");
     d.Show();
@@ -220,13 +230,14 @@ TEST(CopyFileFailureForm, LayoutTabOrderAndResizing) {
 const std::vector<std::u16string> kAll = {u"CHS", u"CHT", u"ENG"};
 const std::vector<std::u16string> kChinese = {u"CHS", u"CHT"};
 
-TEST(SelectLangForm, EntriesPreselectionAndCaptionsFollowTheSystemLanguage) {
+TEST(SelectLangForm, EntriesPreselectionAndCaptionsFollowTheSystemLanguage)
+{
     struct Case {
         const char* name;
         std::vector<std::u16string> available;
         const char16_t* system;
-        const char16_t* selected;   // the entry shown first
-        const char16_t* chosen;     // the code Enter gives
+        const char16_t* selected;  // the entry shown first
+        const char16_t* chosen;    // the code Enter gives
         const char16_t* caption;
         const char16_t* prompt;
         const char16_t* ok;
@@ -238,13 +249,20 @@ TEST(SelectLangForm, EntriesPreselectionAndCaptionsFollowTheSystemLanguage) {
          u"Select the language to use during installation:", u"OK", u"Cancel"},
         {"Traditional Chinese system", kAll, u"CHT", u"繁体中文", u"CHT", u"選擇語言",
          u"請選擇安裝過程中要使用的語言：", u"確定", u"取消"},
-        {"Simplified Chinese system", kAll, u"CHS", u"简体中文", u"CHS", u"选择语言",
-         u"请选择安装过程中要使用的语言：", u"确定", u"取消"},
+        {"Simplified Chinese system", kAll, u"CHS", u"简体中文", u"CHS", u"选择语言", u"请选择安装过程中要使用的语言：",
+         u"确定", u"取消"},
         // The list is searched ignoring case, the captions are not.
         {"lower-case cht", kAll, u"cht", u"繁体中文", u"CHT", u"Select Language",
          u"Select the language to use during installation:", u"OK", u"Cancel"},
-        {"only CHS offered, Chinese system", {u"CHS"}, u"CHT", u"简体中文", u"CHS", u"選擇語言",
-         u"請選擇安裝過程中要使用的語言：", u"確定", u"取消"},
+        {"only CHS offered, Chinese system",
+         {u"CHS"},
+         u"CHT",
+         u"简体中文",
+         u"CHS",
+         u"選擇語言",
+         u"請選擇安裝過程中要使用的語言：",
+         u"確定",
+         u"取消"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,7 +298,8 @@ TEST(SelectLangForm, EntriesPreselectionAndCaptionsFollowTheSystemLanguage) {
     }
 }
 
-TEST(SelectLangForm, OkGivesTheLanguageAtTheSelectedEntryAndEveryCancelLeavesItUnchanged) {
+TEST(SelectLangForm, OkGivesTheLanguageAtTheSelectedEntryAndEveryCancelLeavesItUnchanged)
+{
     enum class How { PickSecondThenOk, PickThirdThenEnter, CancelClick, Escape, CloseBox };
     struct Case {
         const char* name;
@@ -301,20 +320,20 @@ TEST(SelectLangForm, OkGivesTheLanguageAtTheSelectedEntryAndEveryCancelLeavesItU
         WhenUp<TSelectLangForm>(
             [&, how = c.how](TSelectLangForm& d) {
                 switch (how) {
-                case How::PickSecondThenOk:
-                    d.cbLanguage->SetItemIndex(1);
-                    Click(d.btnOk);
-                    break;
-                case How::PickThirdThenEnter:
-                    d.cbLanguage->SetItemIndex(2);
-                    Key(d, VK_RETURN);
-                    break;
-                case How::CancelClick:
-                    d.cbLanguage->SetItemIndex(1);
-                    Click(d.btnCancel);
-                    break;
-                case How::Escape: Key(d, VK_ESCAPE); break;
-                case How::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                    case How::PickSecondThenOk:
+                        d.cbLanguage->SetItemIndex(1);
+                        Click(d.btnOk);
+                        break;
+                    case How::PickThirdThenEnter:
+                        d.cbLanguage->SetItemIndex(2);
+                        Key(d, VK_RETURN);
+                        break;
+                    case How::CancelClick:
+                        d.cbLanguage->SetItemIndex(1);
+                        Click(d.btnCancel);
+                        break;
+                    case How::Escape: Key(d, VK_ESCAPE); break;
+                    case How::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
                 }
             },
             &found);
@@ -327,7 +346,8 @@ TEST(SelectLangForm, OkGivesTheLanguageAtTheSelectedEntryAndEveryCancelLeavesItU
     }
 }
 
-TEST(SelectLangForm, LayoutIsAFixedDialogCentredOnTheScreen) {
+TEST(SelectLangForm, LayoutIsAFixedDialogCentredOnTheScreen)
+{
     Owner owner;
     bool found = false;
     RECT window{}, combo{}, ok{}, cancel{}, client{};
@@ -370,7 +390,8 @@ TEST(SelectLangForm, LayoutIsAFixedDialogCentredOnTheScreen) {
 
 // ---- The licence viewer -------------------------------------------------------------------------
 
-TEST(LicenseForm, ShowsTheTextReadOnlyUnderTheCaptionInAResizableWindow) {
+TEST(LicenseForm, ShowsTheTextReadOnlyUnderTheCaptionInAResizableWindow)
+{
     Owner owner;
     bool found = false;
     std::u16string caption, textBefore, textAfter;
@@ -418,7 +439,8 @@ TEST(LicenseForm, ShowsTheTextReadOnlyUnderTheCaptionInAResizableWindow) {
 // ---- The proxy settings dialog ------------------------------------------------------------------
 
 // The text of the message box the dialog shows (its static text has the identifier 0xFFFF).
-std::u16string MessageBoxText(HWND box) {
+std::u16string MessageBoxText(HWND box)
+{
     wchar_t buffer[512] = {};
     GetDlgItemTextW(box, 0xFFFF, buffer, 512);
     return U(buffer);
@@ -427,7 +449,8 @@ std::u16string MessageBoxText(HWND box) {
 // A user's click on a radio button: the system control's own click, with its notification.
 void ClickRadio(TRadioButton* r) { SendMessageW(r->Handle(), BM_CLICK, 0, 0); }
 
-TEST(IndyProxySettingsForm, FirstOpeningShowsNoProxyWithTheFieldsDisabledAndPort8080) {
+TEST(IndyProxySettingsForm, FirstOpeningShowsNoProxyWithTheFieldsDisabledAndPort8080)
+{
     Owner owner;
     bool found = false;
     bool noProxy = false, useProxy = true, anyEnabled = true;
@@ -441,8 +464,8 @@ TEST(IndyProxySettingsForm, FirstOpeningShowsNoProxyWithTheFieldsDisabledAndPort
             for (TControl* c : std::initializer_list<TControl*>{d.lblProxyAddress, d.lblProxyPort, d.lblProxyUser,
                                                                 d.lblProxyPassword})
                 anyEnabled = anyEnabled || c->Enabled();
-            for (TWinControl* c : std::initializer_list<TWinControl*>{d.edtProxyAddress, d.edtProxyPort,
-                                                                      d.edtProxyUser, d.edtProxyPassword})
+            for (TWinControl* c : std::initializer_list<TWinControl*>{d.edtProxyAddress, d.edtProxyPort, d.edtProxyUser,
+                                                                      d.edtProxyPassword})
                 anyEnabled = anyEnabled || IsWindowEnabled(c->Handle());
             address = WindowText(d.edtProxyAddress->Handle());
             port = WindowText(d.edtProxyPort->Handle());
@@ -470,7 +493,8 @@ TEST(IndyProxySettingsForm, FirstOpeningShowsNoProxyWithTheFieldsDisabledAndPort
     EXPECT_EQ(settings, THttpProxyValues{});
 }
 
-TEST(IndyProxySettingsForm, OkStoresAllFiveValuesAndEveryCancelLeavesTheSettingsAlone) {
+TEST(IndyProxySettingsForm, OkStoresAllFiveValuesAndEveryCancelLeavesTheSettingsAlone)
+{
     enum class Choose { UseProxy, NoProxy };
     enum class End { OkClick, Enter, CancelClick, Escape, CloseBox };
     struct Case {
@@ -505,11 +529,11 @@ TEST(IndyProxySettingsForm, OkStoresAllFiveValuesAndEveryCancelLeavesTheSettings
                 d.edtProxyPassword->SetText(u" pa ss ");
                 if (c.choose == Choose::NoProxy) ClickRadio(d.rbNoProxy);
                 switch (c.end) {
-                case End::OkClick: Click(d.btnOk); break;
-                case End::Enter: Key(d, VK_RETURN); break;
-                case End::CancelClick: Click(d.btnCancel); break;
-                case End::Escape: Key(d, VK_ESCAPE); break;
-                case End::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                    case End::OkClick: Click(d.btnOk); break;
+                    case End::Enter: Key(d, VK_RETURN); break;
+                    case End::CancelClick: Click(d.btnCancel); break;
+                    case End::Escape: Key(d, VK_ESCAPE); break;
+                    case End::CloseBox: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
                 }
             },
             &found);
@@ -528,7 +552,8 @@ TEST(IndyProxySettingsForm, OkStoresAllFiveValuesAndEveryCancelLeavesTheSettings
     }
 }
 
-TEST(IndyProxySettingsForm, ReopeningShowsTheStoredProxyWithTheFieldsEnabled) {
+TEST(IndyProxySettingsForm, ReopeningShowsTheStoredProxyWithTheFieldsEnabled)
+{
     Owner owner;
     bool found = false;
     bool useProxy = false, enabled = false;
@@ -557,7 +582,8 @@ TEST(IndyProxySettingsForm, ReopeningShowsTheStoredProxyWithTheFieldsEnabled) {
     EXPECT_EQ(settings, stored) << "OK without changes stores the same values";
 }
 
-TEST(IndyProxySettingsForm, ProxyWithoutAddressIsRefusedWithAMessageAndTheFocusInTheAddressField) {
+TEST(IndyProxySettingsForm, ProxyWithoutAddressIsRefusedWithAMessageAndTheFocusInTheAddressField)
+{
     for (const char16_t* typed : {u"", u"  \t "}) {
         SCOPED_TRACE(testing::PrintToString(std::u16string(typed).size()));
         Owner owner;
@@ -593,7 +619,8 @@ TEST(IndyProxySettingsForm, ProxyWithoutAddressIsRefusedWithAMessageAndTheFocusI
     }
 }
 
-TEST(IndyProxySettingsForm, LayoutAndTabOrder) {
+TEST(IndyProxySettingsForm, LayoutAndTabOrder)
+{
     TIndyProxySettingsForm d(nullptr);
     d.Fill(THttpProxyValues{});
     d.Show();
@@ -605,9 +632,9 @@ TEST(IndyProxySettingsForm, LayoutAndTabOrder) {
         TWinControl* control;
         int left, top, width, height;
     } fields[] = {
-        {d.rbNoProxy, 40, 40, 114, 16},          {d.rbUseProxy, 40, 72, 162, 16},
-        {d.edtProxyAddress, 136, 102, 201, 22},  {d.edtProxyPort, 136, 131, 121, 22},
-        {d.edtProxyUser, 136, 160, 201, 22},     {d.edtProxyPassword, 136, 190, 201, 22},
+        {d.rbNoProxy, 40, 40, 114, 16},         {d.rbUseProxy, 40, 72, 162, 16},
+        {d.edtProxyAddress, 136, 102, 201, 22}, {d.edtProxyPort, 136, 131, 121, 22},
+        {d.edtProxyUser, 136, 160, 201, 22},    {d.edtProxyPassword, 136, 190, 201, 22},
     };
     for (const auto& f : fields) {
         SCOPED_TRACE(std::string(f.control->Name.begin(), f.control->Name.end()));
@@ -619,7 +646,9 @@ TEST(IndyProxySettingsForm, LayoutAndTabOrder) {
     struct {
         TLabel* label;
         int left, top;
-    } labels[] = {{d.lblProxyAddress, 64, 106}, {d.lblProxyPort, 100, 135}, {d.lblProxyUser, 88, 164},
+    } labels[] = {{d.lblProxyAddress, 64, 106},
+                  {d.lblProxyPort, 100, 135},
+                  {d.lblProxyUser, 88, 164},
                   {d.lblProxyPassword, 100, 194}};
     for (const auto& l : labels) {
         EXPECT_EQ(l.label->Left(), l.left);
@@ -642,7 +671,8 @@ TEST(IndyProxySettingsForm, LayoutAndTabOrder) {
 
 const char16_t kSetupUrl[] = u"http://downloads.example.com/demo/Demo_Setup_full.exe?from=mini&lang=CHS";
 
-std::u16string ClipboardText() {
+std::u16string ClipboardText()
+{
     std::u16string text;
     if (!OpenClipboard(nullptr)) return u"(clipboard not open)";
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -655,7 +685,8 @@ std::u16string ClipboardText() {
     return text;
 }
 
-void SetClipboardTo(const std::u16string& text) {
+void SetClipboardTo(const std::u16string& text)
+{
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * 2);
@@ -665,16 +696,15 @@ void SetClipboardTo(const std::u16string& text) {
     CloseClipboard();
 }
 
-TEST(DownloadFailureForm, ExitSetupIsTheDefaultButtonAndEveryOtherEndIsRetry) {
+TEST(DownloadFailureForm, ExitSetupIsTheDefaultButtonAndEveryOtherEndIsRetry)
+{
     struct Case {
         const char* name;
         EndBy how;
         bool exitSetup;
     } cases[] = {
-        {"Enter: Exit Setup", EndBy::Enter, true},
-        {"Exit Setup button", EndBy::AbortClick, true},
-        {"Escape: Retry", EndBy::Escape, false},
-        {"Retry button", EndBy::RetryClick, false},
+        {"Enter: Exit Setup", EndBy::Enter, true},    {"Exit Setup button", EndBy::AbortClick, true},
+        {"Escape: Retry", EndBy::Escape, false},      {"Retry button", EndBy::RetryClick, false},
         {"close box: Retry", EndBy::CloseBox, false},
     };
     for (const Case& c : cases) {
@@ -684,11 +714,11 @@ TEST(DownloadFailureForm, ExitSetupIsTheDefaultButtonAndEveryOtherEndIsRetry) {
         WhenUp<TDownloadFailureForm>(
             [&, how = c.how](TDownloadFailureForm& d) {
                 switch (how) {
-                case EndBy::Enter: Key(d, VK_RETURN); break;
-                case EndBy::Escape: Key(d, VK_ESCAPE); break;
-                case EndBy::AbortClick: Click(d.btnOk); break;
-                case EndBy::RetryClick: Click(d.btnCancel); break;
-                default: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
+                    case EndBy::Enter: Key(d, VK_RETURN); break;
+                    case EndBy::Escape: Key(d, VK_ESCAPE); break;
+                    case EndBy::AbortClick: Click(d.btnOk); break;
+                    case EndBy::RetryClick: Click(d.btnCancel); break;
+                    default: PostMessageW(d.Handle(), WM_CLOSE, 0, 0); break;
                 }
             },
             &found);
@@ -699,7 +729,8 @@ TEST(DownloadFailureForm, ExitSetupIsTheDefaultButtonAndEveryOtherEndIsRetry) {
     }
 }
 
-TEST(DownloadFailureForm, ShowsTheTitleAndTheAddressReadOnlyWithTheFocusOnIt) {
+TEST(DownloadFailureForm, ShowsTheTitleAndTheAddressReadOnlyWithTheFocusOnIt)
+{
     Owner owner;
     bool found = false;
     std::u16string caption, url, ok, cancel, browser, copy, line1, line2, line3;
@@ -738,7 +769,8 @@ TEST(DownloadFailureForm, ShowsTheTitleAndTheAddressReadOnlyWithTheFocusOnIt) {
     EXPECT_EQ(line3, u"您还可以使用以下地址下载离线安装包，然后运行离线安装包进行安装。");
 }
 
-TEST(DownloadFailureForm, BrowserAndClipboardButtonsUseTheAddressAndLeaveTheDialogOpen) {
+TEST(DownloadFailureForm, BrowserAndClipboardButtonsUseTheAddressAndLeaveTheDialogOpen)
+{
     SetClipboardTo(u"something else");
     Owner owner;
     bool found = false, upAfterButtons = false;
@@ -764,7 +796,8 @@ TEST(DownloadFailureForm, BrowserAndClipboardButtonsUseTheAddressAndLeaveTheDial
     EXPECT_EQ(clipboard, kSetupUrl) << "exactly the address, nothing appended";
 }
 
-TEST(DownloadFailureForm, Layout) {
+TEST(DownloadFailureForm, Layout)
+{
     TDownloadFailureForm d(nullptr);
     d.Fill(u"Demo", kSetupUrl);
     d.Show();

@@ -154,10 +154,7 @@ void ExpectPackage(const TPackageModule& module)
     }
 }
 
-TEST_F(PackageModuleTest, FindsAndDecodesItsResources)
-{
-    ExpectPackage(TPackageModule::OpenFile(Package()));
-}
+TEST_F(PackageModuleTest, FindsAndDecodesItsResources) { ExpectPackage(TPackageModule::OpenFile(Package())); }
 
 TEST_F(PackageModuleTest, ReadsTheResourcesOfAProgramWhoseImportsCannotBeResolved)
 {

@@ -12,10 +12,7 @@
 
 namespace {
 
-ULONGLONG Ticks(const FILETIME& t)
-{
-    return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
+ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 struct TLocalTime {
     int Year, Month, Day, Hour, Minute, Second, Ms;
@@ -95,11 +92,8 @@ TEST(SetFileTimes, SetsTheGivenTimesAndLeavesThoseThatAreZero)
         const char* Name;
         TFileTimes Times;
     } cases[] = {
-        {"all three", {c, w, a}},
-        {"creation 0", {0, w, a}},
-        {"last write 0", {c, 0, a}},
-        {"last access 0", {c, w, 0}},
-        {"all 0", {0, 0, 0}},
+        {"all three", {c, w, a}},     {"creation 0", {0, w, a}}, {"last write 0", {c, 0, a}},
+        {"last access 0", {c, w, 0}}, {"all 0", {0, 0, 0}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.Name);
@@ -191,11 +185,9 @@ TEST(Directories, ForceDirectoriesCreatesEveryMissingLevel)
         const char16_t* Relative;
         bool Result;
     } cases[] = {
-        {u"a\\b\\c", true},
-        {u"d\\e\\", true},
-        {u"a\\b\\c", true},       // exists already
-        {u"a\\b2\\c2", true},      // below an existing level
-        {u"file.txt\\sub", false},  // a file stands where a folder must be
+        {u"a\\b\\c", true},        {u"d\\e\\", true}, {u"a\\b\\c", true},  // exists already
+        {u"a\\b2\\c2", true},                                              // below an existing level
+        {u"file.txt\\sub", false},                                         // a file stands where a folder must be
         {u"file.txt", false},
     };
     for (const auto& c : cases) {
@@ -253,7 +245,8 @@ TEST(LongPathName, GivesTheLongFormOfAShortPathAndEmptyForAMissingOne)
     ASSERT_GT(GetShortPathNameW(W(longPath), shortPath, MAX_PATH), 0u);
     const std::u16string shortText = reinterpret_cast<const char16_t*>(shortPath);
     EXPECT_NE(shortText.find(u'~'), std::u16string::npos) << Utf16ToUtf8(shortText);
-    EXPECT_TRUE(SameText(TLuFilefn::LongPathName(shortText), longPath)) << Utf16ToUtf8(TLuFilefn::LongPathName(shortText));
+    EXPECT_TRUE(SameText(TLuFilefn::LongPathName(shortText), longPath))
+        << Utf16ToUtf8(TLuFilefn::LongPathName(shortText));
     EXPECT_EQ(TLuFilefn::LongPathName(folder / u"missing\\folder"), u"");
 }
 

@@ -19,10 +19,7 @@
 
 namespace {
 
-bool EndsWithBackslash(const std::u16string& text)
-{
-    return !text.empty() && text.back() == u'\\';
-}
+bool EndsWithBackslash(const std::u16string& text) { return !text.empty() && text.back() == u'\\'; }
 
 TEST(GetSpecialFolder, GivesExistingFoldersWithATrailingBackslash)
 {
@@ -145,8 +142,7 @@ TEST(CommandLine, ArgumentZeroIsTheFullPathOfTheExecutable)
     EXPECT_EQ(self.compare(1, 2, u":\\"), 0) << Utf16ToUtf8(self);
     EXPECT_TRUE(SameText(ExtractFileName(self), u"win_system_tests.exe")) << Utf16ToUtf8(self);
     EXPECT_NE(GetFileAttributesW(W(self)), INVALID_FILE_ATTRIBUTES);
-    const std::vector<std::u16string> args =
-        SplitCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+    const std::vector<std::u16string> args = SplitCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()));
     ASSERT_EQ(ParamCount(), int(args.size()) - 1);
     for (int i = 1; i <= ParamCount(); ++i) EXPECT_EQ(ParamStr(i), args[size_t(i)]);
     EXPECT_EQ(ParamStr(ParamCount() + 1), u"");
@@ -225,11 +221,10 @@ private:
 // separator is ",": the uninstaller compares them with the installed files' times.
 TEST(InitLocaleFormats, ACommaLocaleStillReadsStoredDates)
 {
-    const std::string script =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TSetupScript><FileList><Items>"
-        "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45000.123\" SourceMask=\"a.exe\"/>"
-        "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45001,5\" SourceMask=\"b.exe\"/>"
-        "</Items></FileList></TSetupScript>\r\n";
+    const std::string script = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TSetupScript><FileList><Items>"
+                               "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45000.123\" SourceMask=\"a.exe\"/>"
+                               "<TSetupFile DestDir=\"{app}\\\" LastWriteDate=\"45001,5\" SourceMask=\"b.exe\"/>"
+                               "</Items></FileList></TSetupScript>\r\n";
     TSetupScript loaded;
     std::string saved;
     char16_t separator = 0;
@@ -281,8 +276,12 @@ TEST(Handles, CloseExactlyOnceAndNeverARegistryRoot)
     // INVALID_HANDLE_VALUE is "no handle", as CreateFile returns it.
     EXPECT_FALSE(TUniqueHandle(INVALID_HANDLE_VALUE));
 
-    { TRegKey root(HKEY_LOCAL_MACHINE); }
-    { TRegKey root(HKEY_CURRENT_USER); }
+    {
+        TRegKey root(HKEY_LOCAL_MACHINE);
+    }
+    {
+        TRegKey root(HKEY_CURRENT_USER);
+    }
     LONG result = -1;
     EXPECT_TRUE(OpenRegKey(HKEY_LOCAL_MACHINE, L"Software", KEY_READ, &result)) << "a predefined root was closed";
     EXPECT_EQ(result, ERROR_SUCCESS);
@@ -291,7 +290,8 @@ TEST(Handles, CloseExactlyOnceAndNeverARegistryRoot)
     EXPECT_FALSE(OpenRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-missing\\none", KEY_READ, &result));
     EXPECT_EQ(result, ERROR_FILE_NOT_FOUND);
     {
-        const TRegKey created = CreateRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-created", KEY_ALL_ACCESS, &result);
+        const TRegKey created =
+            CreateRegKey(HKEY_CURRENT_USER, L"Software\\LuSetupTest-created", KEY_ALL_ACCESS, &result);
         EXPECT_TRUE(created);
         EXPECT_EQ(result, ERROR_SUCCESS);
     }

@@ -16,7 +16,8 @@ std::string Letters(int count)
 
 TEST(RunAndWait, ReturnsTheExitCodeOfTheProgram)
 {
-    for (DWORD code : {0u, 1u, 42u, 259u}) EXPECT_EQ(TLuWinfn::RunAndWait(HelperCommand(u"exit " + IntToStr(code))), code);
+    for (DWORD code : {0u, 1u, 42u, 259u})
+        EXPECT_EQ(TLuWinfn::RunAndWait(HelperCommand(u"exit " + IntToStr(code))), code);
 }
 
 TEST(RunAndWait, ReturnsOneAtOnceForAProgramThatDoesNotExist)

@@ -19,7 +19,8 @@ namespace {
 const TFont kYaHei(u"微软雅黑", 16);
 
 // A round logo with a soft edge, drawn in code (no asset files).
-std::vector<uint32_t> LogoPixels(int size) {
+std::vector<uint32_t> LogoPixels(int size)
+{
     std::vector<uint32_t> px(size_t(size) * size);
     const double c = (size - 1) / 2.0, r = size / 2.0 - 1;
     for (int y = 0; y < size; ++y)
@@ -34,7 +35,8 @@ std::vector<uint32_t> LogoPixels(int size) {
 
 class TGalleryForm : public TBaseForm {
 public:
-    TGalleryForm() : TBaseForm(nullptr) {
+    TGalleryForm() : TBaseForm(nullptr)
+    {
         SetCaption(u"LuUi gallery");
         SetClientSize(760, 560);
         TLabel* h = Add<TLabel>(u"lblStates", 12, 8, 400, 16);
@@ -151,18 +153,33 @@ public:
     TPaintBox* pbStates;
 
 private:
-    void PaintStates(HDC dc) {
+    void PaintStates(HDC dc)
+    {
         const TFont font(u"Tahoma", 12);
-        const TSkinState buttons[] = {skNormal, skHot, skPressed, skDisabled, skFocused,
-                                      skDefault, skDefault | skHot, skDefault | skPressed, skDefault | skFocused};
-        const char16_t* names[] = {u"Normal", u"Hot", u"Pressed", u"Disabled", u"Focused",
+        const TSkinState buttons[] = {skNormal,
+                                      skHot,
+                                      skPressed,
+                                      skDisabled,
+                                      skFocused,
+                                      skDefault,
+                                      skDefault | skHot,
+                                      skDefault | skPressed,
+                                      skDefault | skFocused};
+        const char16_t* names[] = {u"Normal",  u"Hot",      u"Pressed",    u"Disabled",  u"Focused",
                                    u"Default", u"Def. hot", u"Def. press", u"Def. focus"};
         for (int i = 0; i < 9; ++i)
             TLuSkin::DrawButton(dc, RECT{i * 81, 0, i * 81 + 75, 25}, buttons[i], names[i], font, clBtnFace);
-        const TSkinState boxes[] = {skNormal, skHot, skPressed, skDisabled, skFocused,
-                                    skChecked, skChecked | skHot, skChecked | skPressed, skChecked | skDisabled,
+        const TSkinState boxes[] = {skNormal,
+                                    skHot,
+                                    skPressed,
+                                    skDisabled,
+                                    skFocused,
+                                    skChecked,
+                                    skChecked | skHot,
+                                    skChecked | skPressed,
+                                    skChecked | skDisabled,
                                     skChecked | skFocused};
-        const char16_t* boxNames[] = {u"Normal", u"Hot", u"Pressed", u"Disabled", u"Focused",
+        const char16_t* boxNames[] = {u"Normal",  u"Hot",     u"Pressed",   u"Disabled", u"Focused",
                                       u"Checked", u"Chk hot", u"Chk press", u"Chk dis.", u"Chk focus"};
         for (int i = 0; i < 10; ++i) {
             const int x = (i % 5) * 140, y = 36 + (i / 5) * 22;
@@ -185,7 +202,8 @@ private:
 
 class TGalleryDialog : public TBaseDialogForm {
 public:
-    explicit TGalleryDialog(TComponent* owner) : TBaseDialogForm(owner) {
+    explicit TGalleryDialog(TComponent* owner) : TBaseDialogForm(owner)
+    {
         SetCaption(u"演示 在线安装失败");
         SetClientSize(534, 261);
         const char16_t* lines[] = {u"您的电脑可能没有连接到互联网，在线安装失败。",
@@ -216,7 +234,8 @@ public:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::u16string folder;
     if (argc == 3 && std::string(argv[1]) == "--shot")
         for (const char* p = argv[2]; *p; ++p) folder += char16_t(static_cast<unsigned char>(*p));

@@ -12,12 +12,14 @@
 #include <map>
 #include <string>
 
-inline std::map<UINT_PTR, std::function<void()>>& PendingActions() {
+inline std::map<UINT_PTR, std::function<void()>>& PendingActions()
+{
     static std::map<UINT_PTR, std::function<void()>> pending;
     return pending;
 }
 
-inline void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD) {
+inline void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD)
+{
     KillTimer(nullptr, timer);
     auto it = PendingActions().find(timer);
     if (it == PendingActions().end()) return;
@@ -27,7 +29,8 @@ inline void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 // Runs `action` once, from the thread's message loop (modal loops included), after `ms`.
-inline void After(UINT ms, std::function<void()> action) {
+inline void After(UINT ms, std::function<void()> action)
+{
     const UINT_PTR id = SetTimer(nullptr, 0, ms, RunPendingAction);
     PendingActions()[id] = std::move(action);
 }
@@ -35,7 +38,8 @@ inline void After(UINT ms, std::function<void()> action) {
 // Actions still pending when a test ends (a watchdog that a quick test never needed) would run in a
 // later test and reach the ended test's objects, so they are dropped with their timers.
 class DropPendingActions : public ::testing::EmptyTestEventListener {
-    void OnTestEnd(const ::testing::TestInfo&) override {
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
         for (const auto& pending : PendingActions()) KillTimer(nullptr, pending.first);
         PendingActions().clear();
     }
@@ -47,13 +51,15 @@ inline const bool kPendingActionsDroppedAfterEachTest = [] {
 }();
 
 // The first visible top-level window of this thread with the class name (e.g. L"#32770").
-inline HWND FindThreadWindow(const wchar_t* className) {
+inline HWND FindThreadWindow(const wchar_t* className)
+{
     struct Search {
         const wchar_t* name;
         HWND found;
     } search{className, nullptr};
     struct Proc {
-        static BOOL CALLBACK Visit(HWND h, LPARAM data) {
+        static BOOL CALLBACK Visit(HWND h, LPARAM data)
+        {
             auto* s = reinterpret_cast<Search*>(data);
             wchar_t cls[64] = {};
             GetClassNameW(h, cls, 64);
@@ -69,19 +75,24 @@ inline HWND FindThreadWindow(const wchar_t* className) {
 }
 
 // Calls `action` with the system dialog once it is up (polling every 50 ms, up to ~10 s).
-inline void WhenDialogUp(std::function<void(HWND)> action, int triesLeft = 200) {
+inline void WhenDialogUp(std::function<void(HWND)> action, int triesLeft = 200)
+{
     After(50, [action, triesLeft] {
-        if (HWND dlg = FindThreadWindow(L"#32770")) action(dlg);
-        else if (triesLeft > 0) WhenDialogUp(action, triesLeft - 1);
+        if (HWND dlg = FindThreadWindow(L"#32770"))
+            action(dlg);
+        else if (triesLeft > 0)
+            WhenDialogUp(action, triesLeft - 1);
     });
 }
 
 // The label of the item selected in a dialog's folder tree (a SysTreeView32 at any depth: Windows
 // nests it in a host window), or "" while nothing is selected.
-inline std::wstring SelectedTreeLabel(HWND dlg) {
+inline std::wstring SelectedTreeLabel(HWND dlg)
+{
     HWND tree = nullptr;
     struct Proc {
-        static BOOL CALLBACK Visit(HWND h, LPARAM data) {
+        static BOOL CALLBACK Visit(HWND h, LPARAM data)
+        {
             wchar_t cls[32] = {};
             GetClassNameW(h, cls, 32);
             if (lstrcmpW(cls, L"SysTreeView32") != 0) return TRUE;
@@ -107,23 +118,28 @@ inline std::wstring SelectedTreeLabel(HWND dlg) {
 // item (polling every 50 ms, up to ~10 s). A dialog that never gets there is still answered when
 // the time is up, so that the test reports the folder it returned instead of hanging.
 inline void WhenFolderSelected(std::function<bool(const std::wstring& label)> selected,
-                               std::function<void(HWND)> action, int triesLeft = 200) {
+                               std::function<void(HWND)> action, int triesLeft = 200)
+{
     After(50, [selected, action, triesLeft] {
         HWND dlg = FindThreadWindow(L"#32770");
-        if (dlg && (triesLeft == 0 || selected(SelectedTreeLabel(dlg)))) action(dlg);
-        else if (triesLeft > 0) WhenFolderSelected(selected, action, triesLeft - 1);
+        if (dlg && (triesLeft == 0 || selected(SelectedTreeLabel(dlg))))
+            action(dlg);
+        else if (triesLeft > 0)
+            WhenFolderSelected(selected, action, triesLeft - 1);
     });
 }
 
 // Lets pending messages (paints, posted keys) run.
-inline void Pump(int rounds = 3) {
+inline void Pump(int rounds = 3)
+{
     for (int i = 0; i < rounds; ++i) {
         lu::ui::Application().ProcessMessages();
         Sleep(10);
     }
 }
 
-inline void PostKey(HWND target, WORD key, bool alt = false) {
+inline void PostKey(HWND target, WORD key, bool alt = false)
+{
     const LPARAM lp = 1 | (alt ? (1 << 29) : 0);
     PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lp);
 }

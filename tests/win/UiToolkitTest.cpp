@@ -26,7 +26,8 @@ struct TestCanvas {
     TSelectedObject selected{mem.Get(), bmp.Get()};
     HDC dc = mem.Get();
     TestCanvas(int width, int height) : w(width), h(height) {}
-    static HBITMAP CreateDib(HDC dc, int w, int h, uint32_t*& bits) {
+    static HBITMAP CreateDib(HDC dc, int w, int h, uint32_t*& bits)
+    {
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = w;
@@ -38,14 +39,16 @@ struct TestCanvas {
         bits = static_cast<uint32_t*>(p);
         return bmp;
     }
-    COLORREF At(int x, int y) const {
+    COLORREF At(int x, int y) const
+    {
         GdiFlush();
         const uint32_t v = bits[y * w + x];  // 0x00RRGGBB in a DIB
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     }
 };
 
-TEST(UiLayout, AlignedChildrenShareTheClientAreaAndAnchorsFollowResizes) {
+TEST(UiLayout, AlignedChildrenShareTheClientAreaAndAnchorsFollowResizes)
+{
     TForm f;
     f.SetClientSize(400, 300);
     TPanel* top = f.Add<TPanel>(u"top", 0, 0, 10, 30);
@@ -83,7 +86,8 @@ TEST(UiLayout, AlignedChildrenShareTheClientAreaAndAnchorsFollowResizes) {
     EXPECT_EQ(client->Left(), 0) << "hidden aligned controls give their room back";
 }
 
-TEST(UiLayout, PanelFrameLiesOutsideTheClientArea) {
+TEST(UiLayout, PanelFrameLiesOutsideTheClientArea)
+{
     // The main window's colour panel: 750 by 480 with a one-pixel frame leaves 748 pixels for the
     // bottom strip and the background image.
     TForm f;
@@ -106,7 +110,8 @@ TEST(UiLayout, PanelFrameLiesOutsideTheClientArea) {
     EXPECT_EQ(bottom->Width(), 750);
 }
 
-TEST(UiMouse, WindowlessControlsGetMouseDownAndClickInTheirOwnCoordinates) {
+TEST(UiMouse, WindowlessControlsGetMouseDownAndClickInTheirOwnCoordinates)
+{
     TForm f;
     f.SetClientSize(300, 200);
     TPanel* pnl = f.Add<TPanel>(u"pnl", 0, 0, 300, 200);
@@ -140,8 +145,8 @@ TEST(UiMouse, WindowlessControlsGetMouseDownAndClickInTheirOwnCoordinates) {
     EXPECT_EQ(down.y, 5);
     click(60, 45, true);  // right button: mouse down, no click
     click(60, 105);
-    click(210, 45);       // disabled label: nothing
-    click(20, 180);       // the panel itself
+    click(210, 45);  // disabled label: nothing
+    click(20, 180);  // the panel itself
     const std::vector<std::string> expected{"lbl down", "lbl click", "lbl right down", "link click", "panel click"};
     EXPECT_EQ(events, expected);
 
@@ -151,7 +156,8 @@ TEST(UiMouse, WindowlessControlsGetMouseDownAndClickInTheirOwnCoordinates) {
     EXPECT_GT(link->Width(), 50);
 }
 
-TEST(UiMouse, SkinnedButtonClicksOnlyWhenReleasedOverIt) {
+TEST(UiMouse, SkinnedButtonClicksOnlyWhenReleasedOverIt)
+{
     TForm f;
     f.SetClientSize(200, 100);
     TButton* btn = f.Add<TButton>(u"btn", 10, 10, 80, 30);
@@ -191,7 +197,8 @@ TEST(UiMouse, SkinnedButtonClicksOnlyWhenReleasedOverIt) {
     EXPECT_FALSE(checkedInHandler);
 }
 
-TEST(UiRadio, CheckingOneRadioButtonUnchecksItsSiblingsOnly) {
+TEST(UiRadio, CheckingOneRadioButtonUnchecksItsSiblingsOnly)
+{
     TForm f;
     TPanel* a = f.Add<TPanel>(u"a", 0, 0, 100, 100);
     TPanel* b = f.Add<TPanel>(u"b", 100, 0, 100, 100);
@@ -209,7 +216,8 @@ TEST(UiRadio, CheckingOneRadioButtonUnchecksItsSiblingsOnly) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST(UiFonts, ChildrenFollowTheParentFontUntilTheyHaveTheirOwn) {
+TEST(UiFonts, ChildrenFollowTheParentFontUntilTheyHaveTheirOwn)
+{
     TForm f;
     f.SetFont(TFont(u"Tahoma", 12));
     TPanel* pnl = f.Add<TPanel>(u"pnl", 0, 0, 100, 100);
@@ -230,12 +238,14 @@ TEST(UiFonts, ChildrenFollowTheParentFontUntilTheyHaveTheirOwn) {
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
 }
 
-TEST(UiProgressBar, PercentIsRoundedDownAndSafeForEveryRange) {
+TEST(UiProgressBar, PercentIsRoundedDownAndSafeForEveryRange)
+{
     struct Case {
         int min, max, position, percent;
     } cases[] = {
-        {0, 100, 42, 42}, {0, 3, 1, 33}, {0, 3, 2, 66}, {-50, 50, 0, 50}, {5, 5, 5, 0},
-        {0, INT_MAX, INT_MAX, 100}, {INT_MIN, INT_MAX, 0, 50}, {0, 10, 99, 100}, {0, 10, -4, 0},
+        {0, 100, 42, 42},          {0, 3, 1, 33},    {0, 3, 2, 66},
+        {-50, 50, 0, 50},          {5, 5, 5, 0},     {0, INT_MAX, INT_MAX, 100},
+        {INT_MIN, INT_MAX, 0, 50}, {0, 10, 99, 100}, {0, 10, -4, 0},
     };
     TForm f;
     TProgressBar* pb = f.Add<TProgressBar>(u"pb", 0, 0, 150, 17);
@@ -249,14 +259,15 @@ TEST(UiProgressBar, PercentIsRoundedDownAndSafeForEveryRange) {
     }
 }
 
-TEST(UiEdits, MemoStoresEveryLineEndAsCrLf) {
+TEST(UiEdits, MemoStoresEveryLineEndAsCrLf)
+{
     TForm f;
     TMemo* mem = f.Add<TMemo>(u"mem", 0, 0, 200, 100);
     struct Case {
         std::u16string in, out;
     } cases[] = {
-        {u"a\nb", u"a\r\nb"}, {u"a\r\nb", u"a\r\nb"}, {u"a\rb", u"a\r\nb"}, {u"a\n\nb\r", u"a\r\n\r\nb\r\n"},
-        {u"", u""}, {u"一行\n二行", u"一行\r\n二行"},
+        {u"a\nb", u"a\r\nb"}, {u"a\r\nb", u"a\r\nb"},           {u"a\rb", u"a\r\nb"}, {u"a\n\nb\r", u"a\r\n\r\nb\r\n"},
+        {u"", u""},           {u"一行\n二行", u"一行\r\n二行"},
     };
     for (const Case& c : cases) {
         mem->SetText(c.in);
@@ -269,7 +280,8 @@ TEST(UiEdits, MemoStoresEveryLineEndAsCrLf) {
     EXPECT_TRUE(mem->WantsKey(VK_RETURN));
 }
 
-TEST(UiEdits, SpinEditKeepsItsValueInRange) {
+TEST(UiEdits, SpinEditKeepsItsValueInRange)
+{
     TForm f;
     TSpinEdit* spin = f.Add<TSpinEdit>(u"spin", 10, 10, 80, 22);
     spin->SetRange(-5, 5);
@@ -291,7 +303,8 @@ TEST(UiEdits, SpinEditKeepsItsValueInRange) {
     EXPECT_EQ(spin->Value(), -4);
 }
 
-TEST(UiEdits, ComboBoxItemsAndSelection) {
+TEST(UiEdits, ComboBoxItemsAndSelection)
+{
     TForm f;
     TComboBox* cbx = f.Add<TComboBox>(u"cbx", 0, 0, 120, 22);
     int changes = 0;
@@ -307,7 +320,8 @@ TEST(UiEdits, ComboBoxItemsAndSelection) {
     EXPECT_FALSE(cbx->WantsKey(VK_ESCAPE)) << "a closed list leaves Escape to the form";
 }
 
-TEST(UiPicture, PngRoundTripKeepsPixelsAndOwnsItsCopy) {
+TEST(UiPicture, PngRoundTripKeepsPixelsAndOwnsItsCopy)
+{
     ASSERT_TRUE(TGdiPlus::Available());
     const uint32_t pixels[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF, 0x00000000, 0xFF123456};
     TPicture source;
@@ -331,7 +345,8 @@ TEST(UiPicture, PngRoundTripKeepsPixelsAndOwnsItsCopy) {
     EXPECT_EQ(loaded.Pixel(3, 0), 0u) << "outside the picture";
 }
 
-TEST(UiPicture, DataThatIsNoImageLeavesThePictureEmpty) {
+TEST(UiPicture, DataThatIsNoImageLeavesThePictureEmpty)
+{
     const char* inputs[] = {"", "not an image at all", "\x89PNG\r\n\x1a\n truncated"};
     for (const char* in : inputs) {
         TPicture p;
@@ -344,7 +359,8 @@ TEST(UiPicture, DataThatIsNoImageLeavesThePictureEmpty) {
     EXPECT_FALSE(TPicture::IsPng("\x89PNG", 4));
 }
 
-TEST(UiPicture, ImageControlCentresAndFitsItsPicture) {
+TEST(UiPicture, ImageControlCentresAndFitsItsPicture)
+{
     TForm f;
     TImage* img = f.Add<TImage>(u"img", 0, 0, 96, 96);
     struct Case {
@@ -355,8 +371,8 @@ TEST(UiPicture, ImageControlCentresAndFitsItsPicture) {
         {32, 32, false, false, true, {32, 32, 64, 64}},
         {200, 100, true, true, true, {0, 24, 96, 72}},
         {100, 200, true, true, true, {24, 0, 72, 96}},
-        {200, 100, false, true, false, {0, 0, 96, 48}},   // proportional shrinks big pictures
-        {48, 24, false, true, false, {0, 0, 48, 24}},     // but never enlarges without Stretch
+        {200, 100, false, true, false, {0, 0, 96, 48}},  // proportional shrinks big pictures
+        {48, 24, false, true, false, {0, 0, 48, 24}},    // but never enlarges without Stretch
         {48, 24, true, false, false, {0, 0, 96, 96}},
     };
     for (const Case& c : cases) {
@@ -364,12 +380,13 @@ TEST(UiPicture, ImageControlCentresAndFitsItsPicture) {
         ASSERT_TRUE(img->Picture().LoadFromPixels(c.pw, c.ph, px.data()));
         img->Stretch = c.stretch, img->Proportional = c.proportional, img->Center = c.center;
         const RECT r = img->PictureRect();
-        EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.pw << "x" << c.ph << " -> " << r.left << "," << r.top << ","
-                                                << r.right << "," << r.bottom;
+        EXPECT_TRUE(EqualRect(&r, &c.expected))
+            << c.pw << "x" << c.ph << " -> " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }
 
-TEST(UiSkin, StatesArePaintedInTheirColoursOnWholePixels) {
+TEST(UiSkin, StatesArePaintedInTheirColoursOnWholePixels)
+{
     const TSkinPalette& p = TLuSkin::Palette();
     const TFont font(u"Tahoma", 12);
     struct Case {
@@ -377,9 +394,9 @@ TEST(UiSkin, StatesArePaintedInTheirColoursOnWholePixels) {
         TSkinState state;
         COLORREF face;
     } buttons[] = {
-        {"normal", skNormal, p.Face},        {"hot", skHot, p.FaceHot},
+        {"normal", skNormal, p.Face},          {"hot", skHot, p.FaceHot},
         {"pressed", skPressed, p.FacePressed}, {"disabled", skDisabled, p.DisabledFace},
-        {"default", skDefault, p.Accent},    {"default hot", skDefault | skHot, p.AccentHot},
+        {"default", skDefault, p.Accent},      {"default hot", skDefault | skHot, p.AccentHot},
         {"focused", skFocused, p.Face},
     };
     for (const Case& c : buttons) {
@@ -425,7 +442,8 @@ TEST(UiSkin, StatesArePaintedInTheirColoursOnWholePixels) {
 // memory DC and bitmap, and the DC from BeginPaint, through EndPaint), and each error reaches the
 // application's handler. GetGuiResources would count the objects, but Wine does not implement it:
 // the handles the handler saw are checked instead.
-TEST(UiPaint, ThrowingPaintHandlerReleasesItsDeviceContextsAndIsReported) {
+TEST(UiPaint, ThrowingPaintHandlerReleasesItsDeviceContextsAndIsReported)
+{
     TForm f;
     f.SetClientSize(220, 100);
     TPanel* pnl = f.Add<TPanel>(u"pnl", 0, 0, 100, 100);  // double-buffered
@@ -478,7 +496,8 @@ TEST(UiPaint, ThrowingPaintHandlerReleasesItsDeviceContextsAndIsReported) {
     }
 }
 
-TEST(UiForm, ClosingTheMainFormEndsTheApplicationAndOtherFormsOnlyHide) {
+TEST(UiForm, ClosingTheMainFormEndsTheApplicationAndOtherFormsOnlyHide)
+{
     TForm main;
     TForm tool(&main);
     Application().SetMainForm(&main);
@@ -496,7 +515,8 @@ TEST(UiForm, ClosingTheMainFormEndsTheApplicationAndOtherFormsOnlyHide) {
     Application().SetMainForm(nullptr);
 }
 
-TEST(UiForm, BorderlessFormKeepsItsClientSize) {
+TEST(UiForm, BorderlessFormKeepsItsClientSize)
+{
     TForm f;
     f.SetBorderStyle(bsNone);
     f.SetClientSize(750, 480);

@@ -10,7 +10,8 @@
 
 namespace {
 
-TUninstallView View(const char16_t* language) {
+TUninstallView View(const char16_t* language)
+{
     TUninstallView view;
     view.Title = u"Demo";
     view.Color = 0x00336699;
@@ -20,7 +21,8 @@ TUninstallView View(const char16_t* language) {
 
 }  // namespace
 
-TEST(UninstallForm, RemovesOnlyAfterConfirmationAndShowsWhatIsLeft) {
+TEST(UninstallForm, RemovesOnlyAfterConfirmationAndShowsWhatIsLeft)
+{
     int runs = 0;
     std::unique_ptr<TUninstallForm> form;
     form = std::make_unique<TUninstallForm>(View(u"ENG"), [&](TUninstallHost& host) {
@@ -63,7 +65,8 @@ TEST(UninstallForm, RemovesOnlyAfterConfirmationAndShowsWhatIsLeft) {
     EXPECT_TRUE(form->CloseQuery());
 }
 
-TEST(UninstallForm, CancelRemovesNothingInEveryLanguage) {
+TEST(UninstallForm, CancelRemovesNothingInEveryLanguage)
+{
     for (const char16_t* language : {u"CHS", u"CHT", u"ENG"}) {
         int runs = 0;
         TUninstallForm form(View(language), [&](TUninstallHost&) {

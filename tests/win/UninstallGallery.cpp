@@ -13,13 +13,16 @@ using namespace lu::ui;
 namespace {
 
 // A 64 by 64 product icon: a white rounded square with an orange disc.
-std::string IconPng() {
+std::string IconPng()
+{
     std::vector<uint32_t> px(64 * 64, 0);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const int dx = x - 32, dy = y - 32;
-            if (dx * dx + dy * dy < 18 * 18) px[size_t(y) * 64 + x] = 0xFFFF8800;
-            else if (x > 4 && x < 59 && y > 4 && y < 59) px[size_t(y) * 64 + x] = 0xFFFFFFFF;
+            if (dx * dx + dy * dy < 18 * 18)
+                px[size_t(y) * 64 + x] = 0xFFFF8800;
+            else if (x > 4 && x < 59 && y > 4 && y < 59)
+                px[size_t(y) * 64 + x] = 0xFFFFFFFF;
         }
     TPicture picture;
     picture.LoadFromPixels(64, 64, px.data());
@@ -30,7 +33,8 @@ std::string IconPng() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3 || std::string(argv[1]) != "--shot") {
         std::fprintf(stderr, "usage: uninstall_gallery --shot FOLDER\n");
         return 2;

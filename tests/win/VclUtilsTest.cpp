@@ -9,7 +9,8 @@ using namespace lu::ui;
 
 namespace {
 
-std::u16string TempFolder(const char16_t* leaf) {
+std::u16string TempFolder(const char16_t* leaf)
+{
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::u16string dir = U16(tmp) + leaf;
@@ -18,14 +19,16 @@ std::u16string TempFolder(const char16_t* leaf) {
 }
 
 // Answers the folder dialog with OK or Cancel once it is up, and reports that it came up.
-void AnswerFolderDialog(bool ok, bool& cameUp) {
+void AnswerFolderDialog(bool ok, bool& cameUp)
+{
     WhenDialogUp([ok, &cameUp](HWND dlg) {
         cameUp = true;
         PostMessageW(dlg, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
     });
 }
 
-TEST(SelectDirectory, OkReturnsThePreselectedFolderWithOneTrailingBackslash) {
+TEST(SelectDirectory, OkReturnsThePreselectedFolderWithOneTrailingBackslash)
+{
     TForm owner;
     owner.Show();
     const std::u16string dir = TempFolder(u"LuSetupPick");
@@ -34,9 +37,9 @@ TEST(SelectDirectory, OkReturnsThePreselectedFolderWithOneTrailingBackslash) {
         std::u16string expected;
         const wchar_t* label;  // of the folder in the dialog's tree (a drive's names it among others)
     } cases[] = {
-        {dir, dir + u"\\", L"LuSetupPick"},           // no backslash on entry
-        {dir + u"\\", dir + u"\\", L"LuSetupPick"},   // one on entry: still exactly one
-        {u"C:\\", u"C:\\", L"C:"},                    // a drive root keeps its single backslash
+        {dir, dir + u"\\", L"LuSetupPick"},          // no backslash on entry
+        {dir + u"\\", dir + u"\\", L"LuSetupPick"},  // one on entry: still exactly one
+        {u"C:\\", u"C:\\", L"C:"},                   // a drive root keeps its single backslash
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.entry.begin(), c.entry.end()));
@@ -57,13 +60,14 @@ TEST(SelectDirectory, OkReturnsThePreselectedFolderWithOneTrailingBackslash) {
         EXPECT_TRUE(TLuVclfn::SelectDirectory(owner.Handle(), u"Choose the destination", path));
         EXPECT_TRUE(cameUp);
         EXPECT_TRUE(SameText(path, c.expected))
-            << std::string(path.begin(), path.end()) << " (selected in the tree: "
-            << std::string(label.begin(), label.end()) << ")";
+            << std::string(path.begin(), path.end())
+            << " (selected in the tree: " << std::string(label.begin(), label.end()) << ")";
         EXPECT_EQ(Application().ModalLevel(), 0);
     }
 }
 
-TEST(SelectDirectory, CancelLeavesThePathUnchanged) {
+TEST(SelectDirectory, CancelLeavesThePathUnchanged)
+{
     TForm owner;
     owner.Show();
     const std::u16string entries[] = {u"C:\\no\\such\\folder\\here", TempFolder(u"LuSetupPick"), u""};
@@ -77,7 +81,8 @@ TEST(SelectDirectory, CancelLeavesThePathUnchanged) {
     }
 }
 
-TEST(SelectDirectory, MissingEntryFolderIsNotPreselectedAndRootLimitsTheTree) {
+TEST(SelectDirectory, MissingEntryFolderIsNotPreselectedAndRootLimitsTheTree)
+{
     TForm owner;
     owner.Show();
     const std::u16string root = TempFolder(u"LuSetupRoot");
@@ -98,7 +103,8 @@ TEST(SelectDirectory, MissingEntryFolderIsNotPreselectedAndRootLimitsTheTree) {
     }
 }
 
-TEST(ShowMessage, InformationBoxIsOwnedByTheFormAndCaptionedWithTheTitle) {
+TEST(ShowMessage, InformationBoxIsOwnedByTheFormAndCaptionedWithTheTitle)
+{
     TForm owner;
     owner.Show();
     Application().SetTitle(u"演示 Setup");

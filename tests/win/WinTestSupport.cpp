@@ -30,20 +30,11 @@ void DeleteTree(const std::u16string& dir)
 }
 }  // namespace
 
-std::u16string TestExeDir()
-{
-    return ExtractFilePath(ModuleFileName(nullptr));
-}
+std::u16string TestExeDir() { return ExtractFilePath(ModuleFileName(nullptr)); }
 
-std::u16string HelperPath()
-{
-    return TestExeDir() + u"win_test_helper.exe";
-}
+std::u16string HelperPath() { return TestExeDir() + u"win_test_helper.exe"; }
 
-std::u16string HelperCommand(const std::u16string& arguments)
-{
-    return u"\"" + HelperPath() + u"\" " + arguments;
-}
+std::u16string HelperCommand(const std::u16string& arguments) { return u"\"" + HelperPath() + u"\" " + arguments; }
 
 TTempFolder::TTempFolder()
 {
@@ -57,14 +48,12 @@ TTempFolder::TTempFolder()
     EXPECT_TRUE(CreateDirectoryW(W(FPath), nullptr)) << Utf16ToUtf8(FPath);
 }
 
-TTempFolder::~TTempFolder()
-{
-    DeleteTree(FPath);
-}
+TTempFolder::~TTempFolder() { DeleteTree(FPath); }
 
 void WriteFileText(const std::u16string& fileName, const std::string& bytes)
 {
-    TUniqueHandle file(CreateFileW(W(fileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    TUniqueHandle file(
+        CreateFileW(W(fileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file) << Utf16ToUtf8(fileName);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));

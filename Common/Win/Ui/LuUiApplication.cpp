@@ -7,12 +7,14 @@
 
 namespace lu::ui {
 
-TApplication& Application() {
+TApplication& Application()
+{
     static TApplication app;
     return app;
 }
 
-bool TApplication::IsKeyMsg(MSG& msg) {
+bool TApplication::IsKeyMsg(MSG& msg)
+{
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     TWinControl* target = TWinControl::FindControl(msg.hwnd);
     if (!target) return false;
@@ -30,7 +32,8 @@ bool TApplication::IsKeyMsg(MSG& msg) {
     return false;
 }
 
-void TApplication::ProcessMessage(MSG& msg) {
+void TApplication::ProcessMessage(MSG& msg)
+{
     bool handled = false;
     try {
         handled = IsKeyMsg(msg);
@@ -43,7 +46,8 @@ void TApplication::ProcessMessage(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
-bool TApplication::HandleMessage() {
+bool TApplication::HandleMessage()
+{
     RethrowPending();
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -60,7 +64,8 @@ bool TApplication::HandleMessage() {
     return !FTerminated;
 }
 
-void TApplication::ProcessMessages() {
+void TApplication::ProcessMessages()
+{
     RethrowPending();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -74,23 +79,24 @@ void TApplication::ProcessMessages() {
     RethrowPending();
 }
 
-void TApplication::Run() {
+void TApplication::Run()
+{
     while (!FTerminated) HandleMessage();
     RethrowPending();
 }
 
-void TApplication::RethrowPending() {
+void TApplication::RethrowPending()
+{
     if (!FPending) return;
     std::exception_ptr pending = FPending;
     FPending = nullptr;
     std::rethrow_exception(pending);
 }
 
-void TApplication::Terminate() {
-    PostQuitMessage(0);
-}
+void TApplication::Terminate() { PostQuitMessage(0); }
 
-void TApplication::HandleException(std::exception_ptr error) {
+void TApplication::HandleException(std::exception_ptr error)
+{
     if (OnException) {
         try {
             OnException(error);

@@ -38,7 +38,10 @@ public:
 
     // Modal phases (dialogs, message boxes) nest; the count is what other code may ask.
     void ModalStarted() { ++FModalLevel; }
-    void ModalFinished() { if (FModalLevel > 0) --FModalLevel; }
+    void ModalFinished()
+    {
+        if (FModalLevel > 0) --FModalLevel;
+    }
     int ModalLevel() const { return FModalLevel; }
 
     // Errors that escape an event handler end here, never in the window procedure. The default

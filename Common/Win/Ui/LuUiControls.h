@@ -139,7 +139,8 @@ public:
     // Makes a child control of type T owned by this control, named and placed; any further
     // arguments go to T's constructor after the parent.
     template <class T, class... Args>
-    T* Add(const std::u16string& name, int left, int top, int width, int height, Args&&... args) {
+    T* Add(const std::u16string& name, int left, int top, int width, int height, Args&&... args)
+    {
         auto owned = std::unique_ptr<T>(new T(this, std::forward<Args>(args)...));
         T* p = owned.get();
         FOwned.push_back(std::move(owned));
@@ -177,7 +178,11 @@ public:
     virtual bool WantsKey(WORD) const { return false; }
 
     TPadding Padding;
-    void SetPadding(int all) { Padding = {all, all, all, all}; Realign(); }
+    void SetPadding(int all)
+    {
+        Padding = {all, all, all, all};
+        Realign();
+    }
 
     // Paints through a memory bitmap (no flicker). Controls painted by the toolkit honour it; the
     // system classes (edit, combo box, up-down) paint themselves and only record it.
@@ -218,8 +223,8 @@ protected:
     bool FDoubleBuffered = false;
     bool FMouseInside = false;
     TGraphicControl* FCaptured = nullptr;
-    std::vector<TControl*> FControls;      // children in creation (paint) order
-    std::vector<TWinControl*> FTabList;    // windowed children in tab order
+    std::vector<TControl*> FControls;    // children in creation (paint) order
+    std::vector<TWinControl*> FTabList;  // windowed children in tab order
     std::vector<std::unique_ptr<TControl>> FOwned;
     SIZE FLastClient{0, 0};
     bool FAligning = false;

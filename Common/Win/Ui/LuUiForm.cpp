@@ -10,25 +10,32 @@
 
 namespace lu::ui {
 
-POINT SnapToWorkArea(const RECT& window, const RECT& work, int buffer) {
+POINT SnapToWorkArea(const RECT& window, const RECT& work, int buffer)
+{
     const int w = window.right - window.left, h = window.bottom - window.top;
     POINT p{window.left, window.top};
-    if (std::abs(window.left - work.left) <= buffer) p.x = work.left;
-    else if (std::abs(window.right - work.right) <= buffer) p.x = work.right - w;
-    if (std::abs(window.top - work.top) <= buffer) p.y = work.top;
-    else if (std::abs(window.bottom - work.bottom) <= buffer) p.y = work.bottom - h;
+    if (std::abs(window.left - work.left) <= buffer)
+        p.x = work.left;
+    else if (std::abs(window.right - work.right) <= buffer)
+        p.x = work.right - w;
+    if (std::abs(window.top - work.top) <= buffer)
+        p.y = work.top;
+    else if (std::abs(window.bottom - work.bottom) <= buffer)
+        p.y = work.bottom - h;
     return p;
 }
 
 namespace {
 
-HWND TopLevelOf(TComponent* owner) {
+HWND TopLevelOf(TComponent* owner)
+{
     auto* control = dynamic_cast<TWinControl*>(owner);
     if (!control || !control->Handle()) return nullptr;
     return GetAncestor(control->Handle(), GA_ROOT);
 }
 
-BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM data) {
+BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM data)
+{
     auto* list = reinterpret_cast<std::vector<HWND>*>(data);
     if (IsWindowVisible(h) && IsWindowEnabled(h)) list->push_back(h);
     return TRUE;
@@ -36,7 +43,8 @@ BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM data) {
 
 }  // namespace
 
-TForm::TForm(TComponent* owner) : TWinControl(nullptr), FOwner(owner) {
+TForm::TForm(TComponent* owner) : TWinControl(nullptr), FOwner(owner)
+{
     FVisible = false;
     FParentFont = false;
     FParentColor = false;
@@ -46,7 +54,8 @@ TForm::TForm(TComponent* owner) : TWinControl(nullptr), FOwner(owner) {
     ApplyStyle();
 }
 
-TForm::~TForm() {
+TForm::~TForm()
+{
     if (Application().MainForm() == this) Application().SetMainForm(nullptr);
     FActiveControl = nullptr;
     FDefaultButton = FCancelButton = nullptr;
@@ -54,14 +63,18 @@ TForm::~TForm() {
 
 HWND TForm::OwnerWindow() const { return TopLevelOf(FOwner); }
 
-void TForm::ApplyStyle() {
+void TForm::ApplyStyle()
+{
     DWORD style = WS_CLIPCHILDREN | (GetWindowLongPtrW(FHandle, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED));
     DWORD ex = WS_EX_CONTROLPARENT;
     switch (FBorderStyle) {
-    case bsNone: style |= WS_POPUP; break;
-    case bsSingle: style |= WS_CAPTION | WS_BORDER; break;
-    case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
-    case bsDialog: style |= WS_CAPTION; ex |= WS_EX_DLGMODALFRAME; break;
+        case bsNone: style |= WS_POPUP; break;
+        case bsSingle: style |= WS_CAPTION | WS_BORDER; break;
+        case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+        case bsDialog:
+            style |= WS_CAPTION;
+            ex |= WS_EX_DLGMODALFRAME;
+            break;
     }
     if (FBorderIcons & biSystemMenu) style |= WS_SYSMENU;
     if (FBorderStyle != bsDialog) {
@@ -76,17 +89,20 @@ void TForm::ApplyStyle() {
     SetClientSize(cw, ch);
 }
 
-void TForm::SetBorderStyle(TFormBorderStyle style) {
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
     FBorderStyle = style;
     ApplyStyle();
 }
 
-void TForm::SetBorderIcons(TBorderIcons icons) {
+void TForm::SetBorderIcons(TBorderIcons icons)
+{
     FBorderIcons = icons;
     ApplyStyle();
 }
 
-void TForm::SetClientSize(int width, int height) {
+void TForm::SetClientSize(int width, int height)
+{
     RECT r{0, 0, width, height};
     AdjustWindowRectEx(&r, DWORD(GetWindowLongPtrW(FHandle, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrW(FHandle, GWL_EXSTYLE)));
@@ -94,12 +110,14 @@ void TForm::SetClientSize(int width, int height) {
     Realign();
 }
 
-void TForm::SetActiveControl(TWinControl* control) {
+void TForm::SetActiveControl(TWinControl* control)
+{
     FActiveControl = control;
     if (control && IsWindowVisible(FHandle) && control->CanFocus()) control->SetFocus();
 }
 
-bool TForm::SelectNext(bool forward) {
+bool TForm::SelectNext(bool forward)
+{
     std::vector<TWinControl*> all;
     GetTabOrderList(all);
     std::vector<TWinControl*> list;
@@ -109,7 +127,8 @@ bool TForm::SelectNext(bool forward) {
     TWinControl* current = FindControl(GetFocus());
     auto it = std::find(list.begin(), list.end(), current);
     size_t next;
-    if (it == list.end()) next = forward ? 0 : list.size() - 1;
+    if (it == list.end())
+        next = forward ? 0 : list.size() - 1;
     else {
         const size_t i = size_t(it - list.begin());
         next = forward ? (i + 1) % list.size() : (i + list.size() - 1) % list.size();
@@ -118,7 +137,8 @@ bool TForm::SelectNext(bool forward) {
     return true;
 }
 
-void TForm::PlaceOnFirstShow() {
+void TForm::PlaceOnFirstShow()
+{
     if (FPlaced) return;
     FPlaced = true;
     BeforeFirstShow();
@@ -137,12 +157,16 @@ void TForm::PlaceOnFirstShow() {
     SetBounds(left, top, FWidth, FHeight);
 }
 
-void TForm::SetVisible(bool visible) {
-    if (visible) Show();
-    else Hide();
+void TForm::SetVisible(bool visible)
+{
+    if (visible)
+        Show();
+    else
+        Hide();
 }
 
-void TForm::Show() {
+void TForm::Show()
+{
     PlaceOnFirstShow();
     FVisible = true;
     ShowWindow(FHandle, SW_SHOW);
@@ -150,19 +174,22 @@ void TForm::Show() {
     if (OnShow) OnShow(this);
 }
 
-void TForm::Hide() {
+void TForm::Hide()
+{
     FVisible = false;
     ShowWindow(FHandle, SW_HIDE);
     if (OnHide) OnHide(this);
 }
 
-bool TForm::CloseQuery() {
+bool TForm::CloseQuery()
+{
     bool canClose = true;
     if (OnCloseQuery) OnCloseQuery(this, canClose);
     return canClose;
 }
 
-void TForm::Close() {
+void TForm::Close()
+{
     if (FModal) {
         FModalResult = mrCancel;
         return;
@@ -172,30 +199,33 @@ void TForm::Close() {
     TCloseAction action = isMain ? caFree : caHide;
     if (OnClose) OnClose(this, action);
     switch (action) {
-    case caNone: break;
-    case caMinimize: ShowWindow(FHandle, SW_MINIMIZE); break;
-    case caFree:
-        // The creator owns the form; freeing here would pull it from under its owner. Closing the
-        // main form ends the application, which then frees it.
-        Hide();
-        if (isMain) Application().Terminate();
-        break;
-    default: Hide(); break;
+        case caNone: break;
+        case caMinimize: ShowWindow(FHandle, SW_MINIMIZE); break;
+        case caFree:
+            // The creator owns the form; freeing here would pull it from under its owner. Closing the
+            // main form ends the application, which then frees it.
+            Hide();
+            if (isMain) Application().Terminate();
+            break;
+        default: Hide(); break;
     }
 }
 
-HWND TForm::SetWindowOwner(HWND owner) {
+HWND TForm::SetWindowOwner(HWND owner)
+{
     return reinterpret_cast<HWND>(SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner)));
 }
 
-TModalResult TForm::ShowModal() {
+TModalResult TForm::ShowModal()
+{
     std::vector<HWND> others;
     EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&others));
     others.erase(std::remove(others.begin(), others.end(), FHandle), others.end());
     return ExecuteModal(others);
 }
 
-void TForm::CloseModalStep() {
+void TForm::CloseModalStep()
+{
     try {
         if (CloseQuery()) {
             TCloseAction action = caHide;
@@ -210,7 +240,8 @@ void TForm::CloseModalStep() {
     }
 }
 
-TModalResult TForm::ExecuteModal(const std::vector<HWND>& disable) {
+TModalResult TForm::ExecuteModal(const std::vector<HWND>& disable)
+{
     if (IsWindowVisible(FHandle) || !IsWindowEnabled(FHandle) || FModal)
         throw EInvalidOperation(u"Cannot make a visible window modal");
     if (HWND capture = GetCapture()) {
@@ -234,7 +265,8 @@ TModalResult TForm::ExecuteModal(const std::vector<HWND>& disable) {
         HWND& activeBefore;
         HCURSOR cursorBefore;
         std::vector<HWND>& disabled;
-        ~Restore() {
+        ~Restore()
+        {
             form->Hide();
             ::SetCursor(cursorBefore);
             for (auto it = disabled.rbegin(); it != disabled.rend(); ++it) EnableWindow(*it, TRUE);
@@ -248,79 +280,81 @@ TModalResult TForm::ExecuteModal(const std::vector<HWND>& disable) {
     FModalResult = mrNone;
     do {
         Application().HandleMessage();
-        if (Application().Terminated()) FModalResult = mrCancel;
-        else if (FModalResult != mrNone) CloseModalStep();
+        if (Application().Terminated())
+            FModalResult = mrCancel;
+        else if (FModalResult != mrNone)
+            CloseModalStep();
     } while (FModalResult == mrNone);
     if (GetActiveWindow() != FHandle) activeBefore = nullptr;
     return FModalResult;
 }
 
-bool TForm::DialogKey(WORD key, TShiftState shift, TWinControl* target) {
+bool TForm::DialogKey(WORD key, TShiftState shift, TWinControl* target)
+{
     if (shift & (ssAlt | ssCtrl)) return false;
     if (target && target != this && target->WantsKey(key)) return false;
     auto usable = [](TButton* b) { return b && b->Showing() && b->Enabled() && IsWindowEnabled(b->Handle()); };
     switch (key) {
-    case VK_TAB:
-        return SelectNext(!(shift & ssShift));
-    case VK_RETURN: {
-        auto* focused = dynamic_cast<TButton*>(FindControl(GetFocus()));
-        if (focused && focused->ParentForm() == this && usable(focused)) {
-            focused->Click();
-            return true;
+        case VK_TAB: return SelectNext(!(shift & ssShift));
+        case VK_RETURN: {
+            auto* focused = dynamic_cast<TButton*>(FindControl(GetFocus()));
+            if (focused && focused->ParentForm() == this && usable(focused)) {
+                focused->Click();
+                return true;
+            }
+            if (usable(FDefaultButton)) {
+                FDefaultButton->Click();
+                return true;
+            }
+            return false;
         }
-        if (usable(FDefaultButton)) {
-            FDefaultButton->Click();
-            return true;
-        }
-        return false;
-    }
-    case VK_ESCAPE:
-        if (usable(FCancelButton)) {
-            FCancelButton->Click();
-            return true;
-        }
-        return false;
-    default:
-        return false;
+        case VK_ESCAPE:
+            if (usable(FCancelButton)) {
+                FCancelButton->Click();
+                return true;
+            }
+            return false;
+        default: return false;
     }
 }
 
-void TForm::KeyDown(WORD& key, TShiftState shift) {
+void TForm::KeyDown(WORD& key, TShiftState shift)
+{
     if (OnKeyDown) OnKeyDown(this, key, shift);
 }
 
-LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     switch (msg) {
-    case WM_CLOSE:
-        Close();
-        return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
-            // Give the focus back to the control that last had it, else to the first tab stop.
-            if (FActiveControl && FActiveControl->CanFocus()) FActiveControl->SetFocus();
-            else if (!SelectNext(true)) ::SetFocus(FHandle);
-            return 0;
-        }
-        break;
-    case WM_WINDOWPOSCHANGING:
-        if (ScreenSnap) {
-            auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-            if (!(pos->flags & SWP_NOMOVE)) {
-                RECT current;
-                GetWindowRect(FHandle, &current);
-                const int w = (pos->flags & SWP_NOSIZE) ? current.right - current.left : pos->cx;
-                const int h = (pos->flags & SWP_NOSIZE) ? current.bottom - current.top : pos->cy;
-                RECT r{pos->x, pos->y, pos->x + w, pos->y + h};
-                MONITORINFO mi{sizeof mi, {}, {}, 0};
-                if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi)) {
-                    const POINT p = SnapToWorkArea(r, mi.rcWork, SnapBuffer);
-                    pos->x = p.x, pos->y = p.y;
+        case WM_CLOSE: Close(); return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+                // Give the focus back to the control that last had it, else to the first tab stop.
+                if (FActiveControl && FActiveControl->CanFocus())
+                    FActiveControl->SetFocus();
+                else if (!SelectNext(true))
+                    ::SetFocus(FHandle);
+                return 0;
+            }
+            break;
+        case WM_WINDOWPOSCHANGING:
+            if (ScreenSnap) {
+                auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+                if (!(pos->flags & SWP_NOMOVE)) {
+                    RECT current;
+                    GetWindowRect(FHandle, &current);
+                    const int w = (pos->flags & SWP_NOSIZE) ? current.right - current.left : pos->cx;
+                    const int h = (pos->flags & SWP_NOSIZE) ? current.bottom - current.top : pos->cy;
+                    RECT r{pos->x, pos->y, pos->x + w, pos->y + h};
+                    MONITORINFO mi{sizeof mi, {}, {}, 0};
+                    if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi)) {
+                        const POINT p = SnapToWorkArea(r, mi.rcWork, SnapBuffer);
+                        pos->x = p.x, pos->y = p.y;
+                    }
                 }
             }
-        }
-        break;
-    default:
-        break;
+            break;
+        default: break;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }

@@ -10,15 +10,19 @@ namespace lu::ui {
 
 // ---- TLabel -----------------------------------------------------------------------------------
 
-UINT TLabel::TextFormat() const {
+UINT TLabel::TextFormat() const
+{
     UINT f = DT_NOPREFIX;
     f |= FAlignment == taCenter ? DT_CENTER : FAlignment == taRightJustify ? DT_RIGHT : DT_LEFT;
-    if (FWordWrap) f |= DT_WORDBREAK;
-    else f |= DT_SINGLELINE | (FLayout == taVerticalCenter ? DT_VCENTER : FLayout == taAlignBottom ? DT_BOTTOM : 0);
+    if (FWordWrap)
+        f |= DT_WORDBREAK;
+    else
+        f |= DT_SINGLELINE | (FLayout == taVerticalCenter ? DT_VCENTER : FLayout == taAlignBottom ? DT_BOTTOM : 0);
     return f;
 }
 
-SIZE TLabel::TextExtent() const {
+SIZE TLabel::TextExtent() const
+{
     const TWindowDC dc(nullptr, GetDC(nullptr));
     const TSelectedObject selected(dc.Get(), Font().Handle());
     RECT r{0, 0, FWordWrap ? std::max(1, FWidth) : 0, 0};
@@ -27,28 +31,33 @@ SIZE TLabel::TextExtent() const {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-void TLabel::AdjustSize() {
+void TLabel::AdjustSize()
+{
     if (!FAutoSize) return;
     const SIZE s = TextExtent();
     SetBounds(FLeft, FTop, FWordWrap ? FWidth : s.cx, s.cy);
 }
 
-void TLabel::SetAutoSize(bool v) {
+void TLabel::SetAutoSize(bool v)
+{
     FAutoSize = v;
     AdjustSize();
 }
 
-void TLabel::SetCaption(const std::u16string& caption) {
+void TLabel::SetCaption(const std::u16string& caption)
+{
     TGraphicControl::SetCaption(caption);
     AdjustSize();
 }
 
-void TLabel::FontChanged() {
+void TLabel::FontChanged()
+{
     AdjustSize();
     Invalidate();
 }
 
-void TLabel::Paint(HDC dc) {
+void TLabel::Paint(HDC dc)
+{
     RECT r{0, 0, FWidth, FHeight};
     if (!FTransparent) TLuSkin::Fill(dc, r, ColorToRGB(Color()));
     const COLORREF color = FEnabled ? ColorToRGB(Font().Color) : TLuSkin::Palette().DisabledText;
@@ -61,7 +70,8 @@ void TLabel::Paint(HDC dc) {
     TLuSkin::Text(dc, r, FCaption, Font(), color, format);
 }
 
-TLinkLabel::TLinkLabel(TWinControl* parent) : TLabel(parent) {
+TLinkLabel::TLinkLabel(TWinControl* parent) : TLabel(parent)
+{
     TFont f = Font();
     f.Color = RGBColor(0x00, 0x66, 0xCC);
     f.Underline = true;
@@ -72,7 +82,8 @@ TLinkLabel::TLinkLabel(TWinControl* parent) : TLabel(parent) {
 
 // ---- TPaintBox --------------------------------------------------------------------------------
 
-void TPaintBox::Paint(HDC dc) {
+void TPaintBox::Paint(HDC dc)
+{
     if (!OnPaint) return;
     FCanvas = dc;
     struct Reset {
@@ -84,7 +95,8 @@ void TPaintBox::Paint(HDC dc) {
 
 // ---- TImage -----------------------------------------------------------------------------------
 
-RECT TImage::PictureRect() const {
+RECT TImage::PictureRect() const
+{
     const int pw = FPicture.Width(), ph = FPicture.Height();
     int w = pw, h = ph;
     if (pw > 0 && ph > 0 && (Stretch || (Proportional && (pw > FWidth || ph > FHeight)))) {
@@ -103,23 +115,25 @@ RECT TImage::PictureRect() const {
     return RECT{x, y, x + w, y + h};
 }
 
-void TImage::Paint(HDC dc) {
+void TImage::Paint(HDC dc)
+{
     if (FPicture.Empty()) return;
     FPicture.Draw(dc, PictureRect());
 }
 
 // ---- TBevel -----------------------------------------------------------------------------------
 
-void TBevel::Paint(HDC dc) {
+void TBevel::Paint(HDC dc)
+{
     const RECT r{0, 0, FWidth, FHeight};
     switch (FShape) {
-    case bsBox:
-    case bsFrame: TLuSkin::DrawFrame(dc, r, FStyle == bsRaised); break;
-    case bsTopLine: TLuSkin::DrawSeparator(dc, r, false); break;
-    case bsBottomLine: TLuSkin::DrawSeparator(dc, RECT{0, FHeight - 2, FWidth, FHeight}, false); break;
-    case bsLeftLine: TLuSkin::DrawSeparator(dc, r, true); break;
-    case bsRightLine: TLuSkin::DrawSeparator(dc, RECT{FWidth - 2, 0, FWidth, FHeight}, true); break;
-    case bsSpacer: break;
+        case bsBox:
+        case bsFrame: TLuSkin::DrawFrame(dc, r, FStyle == bsRaised); break;
+        case bsTopLine: TLuSkin::DrawSeparator(dc, r, false); break;
+        case bsBottomLine: TLuSkin::DrawSeparator(dc, RECT{0, FHeight - 2, FWidth, FHeight}, false); break;
+        case bsLeftLine: TLuSkin::DrawSeparator(dc, r, true); break;
+        case bsRightLine: TLuSkin::DrawSeparator(dc, RECT{FWidth - 2, 0, FWidth, FHeight}, true); break;
+        case bsSpacer: break;
     }
 }
 

@@ -11,14 +11,30 @@ public:
     explicit TLabel(TWinControl* parent) : TGraphicControl(parent) {}
 
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment a) { FAlignment = a; Invalidate(); }
+    void SetAlignment(TAlignment a)
+    {
+        FAlignment = a;
+        Invalidate();
+    }
     TVerticalAlignment Layout() const { return FLayout; }
-    void SetLayout(TVerticalAlignment v) { FLayout = v; Invalidate(); }
+    void SetLayout(TVerticalAlignment v)
+    {
+        FLayout = v;
+        Invalidate();
+    }
     bool WordWrap() const { return FWordWrap; }
-    void SetWordWrap(bool v) { FWordWrap = v; Invalidate(); }
+    void SetWordWrap(bool v)
+    {
+        FWordWrap = v;
+        Invalidate();
+    }
     // Transparent labels show their parent through; opaque ones fill with their colour.
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool v) { FTransparent = v; Invalidate(); }
+    void SetTransparent(bool v)
+    {
+        FTransparent = v;
+        Invalidate();
+    }
     // With AutoSize the label takes the size of its text whenever the text or the font changes.
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool v);
@@ -86,9 +102,17 @@ class TBevel : public TGraphicControl {
 public:
     explicit TBevel(TWinControl* parent) : TGraphicControl(parent) {}
     TBevelShape Shape() const { return FShape; }
-    void SetShape(TBevelShape s) { FShape = s; Invalidate(); }
+    void SetShape(TBevelShape s)
+    {
+        FShape = s;
+        Invalidate();
+    }
     TBevelStyle Style() const { return FStyle; }
-    void SetStyle(TBevelStyle s) { FStyle = s; Invalidate(); }
+    void SetStyle(TBevelStyle s)
+    {
+        FStyle = s;
+        Invalidate();
+    }
     void Paint(HDC dc) override;
 
 private:

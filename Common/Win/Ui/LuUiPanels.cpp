@@ -9,12 +9,14 @@
 
 namespace lu::ui {
 
-TPanel::TPanel(TWinControl* parent) : TWinControl(parent) {
+TPanel::TPanel(TWinControl* parent) : TWinControl(parent)
+{
     FDoubleBuffered = true;
     CreateHandle(nullptr, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
-void TPanel::SetBorderStyle(TFormBorderStyle style) {
+void TPanel::SetBorderStyle(TFormBorderStyle style)
+{
     FBorderStyle = style;
     LONG_PTR s = GetWindowLongPtrW(FHandle, GWL_STYLE);
     s = style == bsNone ? (s & ~LONG_PTR(WS_BORDER)) : (s | WS_BORDER);
@@ -24,7 +26,8 @@ void TPanel::SetBorderStyle(TFormBorderStyle style) {
     Realign();
 }
 
-LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     if (msg == WM_NCPAINT && FBorderStyle != bsNone) {
         const TWindowDC dc(FHandle, GetWindowDC(FHandle));
         RECT r{0, 0, FWidth, FHeight};
@@ -35,35 +38,38 @@ LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return TWinControl::WndProc(msg, wParam, lParam);
 }
 
-void TPanel::PaintWindow(HDC dc) {
-    TLuSkin::DrawPanel(dc, RECT{0, 0, ClientWidth(), ClientHeight()}, Color(), false);
-}
+void TPanel::PaintWindow(HDC dc) { TLuSkin::DrawPanel(dc, RECT{0, 0, ClientWidth(), ClientHeight()}, Color(), false); }
 
-TProgressBar::TProgressBar(TWinControl* parent) : TWinControl(parent) {
+TProgressBar::TProgressBar(TWinControl* parent) : TWinControl(parent)
+{
     FDoubleBuffered = true;
     CreateHandle(nullptr, 0, 0);
 }
 
-void TProgressBar::SetRange(int min, int max) {
+void TProgressBar::SetRange(int min, int max)
+{
     FMin = min;
     FMax = std::max(min, max);
     FPosition = std::clamp(FPosition, FMin, FMax);
     Invalidate();
 }
 
-void TProgressBar::SetPosition(int position) {
+void TProgressBar::SetPosition(int position)
+{
     position = std::clamp(position, FMin, FMax);
     if (position == FPosition) return;
     FPosition = position;
     Invalidate();
 }
 
-int TProgressBar::Percent() const {
+int TProgressBar::Percent() const
+{
     if (FMax <= FMin) return 0;
     return int((int64_t(FPosition) - FMin) * 100 / (int64_t(FMax) - FMin));
 }
 
-void TProgressBar::PaintWindow(HDC dc) {
+void TProgressBar::PaintWindow(HDC dc)
+{
     const double fraction = FMax > FMin ? double(FPosition - FMin) / (double(FMax) - FMin) : 0.0;
     std::u16string text;
     if (FShowText)

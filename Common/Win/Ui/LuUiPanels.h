@@ -36,7 +36,11 @@ public:
     void StepBy(int delta) { SetPosition(FPosition + delta); }
     // The centred percentage text, on by default.
     bool ShowText() const { return FShowText; }
-    void SetShowText(bool v) { FShowText = v; Invalidate(); }
+    void SetShowText(bool v)
+    {
+        FShowText = v;
+        Invalidate();
+    }
     // Whole percent reached, rounded down: 0 for an empty range.
     int Percent() const;
 

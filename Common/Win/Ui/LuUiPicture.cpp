@@ -38,32 +38,32 @@ struct TGdiApi {
 };
 
 template <class F>
-bool Resolve(HMODULE m, const char* name, F& fn) {
+bool Resolve(HMODULE m, const char* name, F& fn)
+{
     fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
     return fn != nullptr;
 }
 
-const TGdiApi& Api() {
+const TGdiApi& Api()
+{
     static const TGdiApi api = [] {
         TGdiApi a;
         HMODULE m = LoadSystemDll(L"gdiplus.dll");
         if (!m) return a;
-        bool ok = Resolve(m, "GdiplusStartup", a.Startup) &&
-                  Resolve(m, "GdipCreateBitmapFromStream", a.CreateBitmapFromStream) &&
-                  Resolve(m, "GdipCreateBitmapFromFile", a.CreateBitmapFromFile) &&
-                  Resolve(m, "GdipCreateBitmapFromScan0", a.CreateBitmapFromScan0) &&
-                  Resolve(m, "GdipCreateBitmapFromHBITMAP", a.CreateBitmapFromHBITMAP) &&
-                  Resolve(m, "GdipCloneBitmapAreaI", a.CloneBitmapAreaI) &&
-                  Resolve(m, "GdipDisposeImage", a.DisposeImage) &&
-                  Resolve(m, "GdipGetImageWidth", a.GetImageWidth) &&
-                  Resolve(m, "GdipGetImageHeight", a.GetImageHeight) &&
-                  Resolve(m, "GdipBitmapGetPixel", a.BitmapGetPixel) &&
-                  Resolve(m, "GdipCreateFromHDC", a.CreateFromHDC) &&
-                  Resolve(m, "GdipDeleteGraphics", a.DeleteGraphics) &&
-                  Resolve(m, "GdipSetInterpolationMode", a.SetInterpolationMode) &&
-                  Resolve(m, "GdipDrawImageRectRect", a.DrawImageRectRect) &&
-                  Resolve(m, "GdipSaveImageToFile", a.SaveImageToFile) &&
-                  Resolve(m, "GdipSaveImageToStream", a.SaveImageToStream);
+        bool ok =
+            Resolve(m, "GdiplusStartup", a.Startup) &&
+            Resolve(m, "GdipCreateBitmapFromStream", a.CreateBitmapFromStream) &&
+            Resolve(m, "GdipCreateBitmapFromFile", a.CreateBitmapFromFile) &&
+            Resolve(m, "GdipCreateBitmapFromScan0", a.CreateBitmapFromScan0) &&
+            Resolve(m, "GdipCreateBitmapFromHBITMAP", a.CreateBitmapFromHBITMAP) &&
+            Resolve(m, "GdipCloneBitmapAreaI", a.CloneBitmapAreaI) && Resolve(m, "GdipDisposeImage", a.DisposeImage) &&
+            Resolve(m, "GdipGetImageWidth", a.GetImageWidth) && Resolve(m, "GdipGetImageHeight", a.GetImageHeight) &&
+            Resolve(m, "GdipBitmapGetPixel", a.BitmapGetPixel) && Resolve(m, "GdipCreateFromHDC", a.CreateFromHDC) &&
+            Resolve(m, "GdipDeleteGraphics", a.DeleteGraphics) &&
+            Resolve(m, "GdipSetInterpolationMode", a.SetInterpolationMode) &&
+            Resolve(m, "GdipDrawImageRectRect", a.DrawImageRectRect) &&
+            Resolve(m, "GdipSaveImageToFile", a.SaveImageToFile) &&
+            Resolve(m, "GdipSaveImageToStream", a.SaveImageToStream);
         if (!ok) return a;
         // GDI+ stays started for the life of the process: pictures may live until its end.
         ULONG_PTR token = 0;
@@ -91,7 +91,8 @@ TPicture::~TPicture() { Clear(); }
 
 TPicture::TPicture(TPicture&& other) noexcept : FImage(std::exchange(other.FImage, nullptr)) {}
 
-TPicture& TPicture::operator=(TPicture&& other) noexcept {
+TPicture& TPicture::operator=(TPicture&& other) noexcept
+{
     if (this != &other) {
         Clear();
         FImage = std::exchange(other.FImage, nullptr);
@@ -99,12 +100,14 @@ TPicture& TPicture::operator=(TPicture&& other) noexcept {
     return *this;
 }
 
-void TPicture::Clear() {
+void TPicture::Clear()
+{
     if (FImage) Api().DisposeImage(static_cast<GpImage*>(FImage));
     FImage = nullptr;
 }
 
-bool TPicture::Adopt(void* loaded) {
+bool TPicture::Adopt(void* loaded)
+{
     // A copy in premultiplied ARGB: independent of the stream or file it came from, and quick to draw.
     Clear();
     if (!loaded) return false;
@@ -119,12 +122,14 @@ bool TPicture::Adopt(void* loaded) {
     return copy != nullptr;
 }
 
-bool TPicture::IsPng(const void* data, size_t size) {
+bool TPicture::IsPng(const void* data, size_t size)
+{
     static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     return data && size >= 8 && std::memcmp(data, sig, 8) == 0;
 }
 
-bool TPicture::LoadFromMemory(const void* data, size_t size) {
+bool TPicture::LoadFromMemory(const void* data, size_t size)
+{
     Clear();
     if (!TGdiPlus::Available() || !data || size == 0) return false;
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -143,7 +148,8 @@ bool TPicture::LoadFromMemory(const void* data, size_t size) {
     return ok;
 }
 
-bool TPicture::LoadFromFile(const std::u16string& path) {
+bool TPicture::LoadFromFile(const std::u16string& path)
+{
     Clear();
     if (!TGdiPlus::Available()) return false;
     GpBitmap* loaded = nullptr;
@@ -151,7 +157,8 @@ bool TPicture::LoadFromFile(const std::u16string& path) {
     return Adopt(loaded);
 }
 
-bool TPicture::LoadFromPixels(int width, int height, const uint32_t* argb) {
+bool TPicture::LoadFromPixels(int width, int height, const uint32_t* argb)
+{
     Clear();
     if (!TGdiPlus::Available() || width <= 0 || height <= 0 || !argb) return false;
     GpBitmap* view = nullptr;
@@ -160,7 +167,8 @@ bool TPicture::LoadFromPixels(int width, int height, const uint32_t* argb) {
     return Adopt(view);
 }
 
-bool TPicture::CaptureWindow(HWND hwnd) {
+bool TPicture::CaptureWindow(HWND hwnd)
+{
     Clear();
     if (!TGdiPlus::Available() || !IsWindow(hwnd)) return false;
     RECT r;
@@ -181,42 +189,48 @@ bool TPicture::CaptureWindow(HWND hwnd) {
     return Adopt(shot);
 }
 
-int TPicture::Width() const {
+int TPicture::Width() const
+{
     UINT w = 0;
     if (FImage) Api().GetImageWidth(static_cast<GpImage*>(FImage), &w);
     return int(w);
 }
 
-int TPicture::Height() const {
+int TPicture::Height() const
+{
     UINT h = 0;
     if (FImage) Api().GetImageHeight(static_cast<GpImage*>(FImage), &h);
     return int(h);
 }
 
-uint32_t TPicture::Pixel(int x, int y) const {
+uint32_t TPicture::Pixel(int x, int y) const
+{
     ARGB c = 0;
     if (FImage && x >= 0 && y >= 0 && x < Width() && y < Height()) Api().BitmapGetPixel(AsBitmap(FImage), x, y, &c);
     return c;
 }
 
-void TPicture::Draw(HDC dc, float x, float y, float width, float height, int interpolation) const {
+void TPicture::Draw(HDC dc, float x, float y, float width, float height, int interpolation) const
+{
     if (!FImage) return;
     const TGdiApi& a = Api();
     GpGraphics* g = nullptr;
     if (a.CreateFromHDC(dc, &g) != Ok || !g) return;
     a.SetInterpolationMode(g, InterpolationMode(interpolation));
-    a.DrawImageRectRect(g, static_cast<GpImage*>(FImage), x, y, width, height, 0, 0, REAL(Width()),
-                        REAL(Height()), UnitPixel, nullptr, nullptr, nullptr);
+    a.DrawImageRectRect(g, static_cast<GpImage*>(FImage), x, y, width, height, 0, 0, REAL(Width()), REAL(Height()),
+                        UnitPixel, nullptr, nullptr, nullptr);
     a.DeleteGraphics(g);
 }
 
-bool TPicture::SaveToPngFile(const std::u16string& path) const {
+bool TPicture::SaveToPngFile(const std::u16string& path) const
+{
     if (!FImage) return false;
     return Api().SaveImageToFile(static_cast<GpImage*>(FImage), reinterpret_cast<const WCHAR*>(path.c_str()),
                                  &kPngEncoder, nullptr) == Ok;
 }
 
-bool TPicture::SaveToPngMemory(std::vector<uint8_t>& out) const {
+bool TPicture::SaveToPngMemory(std::vector<uint8_t>& out) const
+{
     out.clear();
     if (!FImage) return false;
     IStream* stream = nullptr;

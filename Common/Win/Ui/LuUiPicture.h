@@ -48,7 +48,8 @@ public:
     // Draws the whole picture into the rectangle; interpolation is a GDI+ InterpolationMode value
     // (7: high-quality bicubic). Nothing is drawn when the picture is empty.
     void Draw(HDC dc, float x, float y, float width, float height, int interpolation = 7) const;
-    void Draw(HDC dc, const RECT& r) const {
+    void Draw(HDC dc, const RECT& r) const
+    {
         Draw(dc, float(r.left), float(r.top), float(r.right - r.left), float(r.bottom - r.top));
     }
 

@@ -7,7 +7,8 @@
 
 namespace lu::ui {
 
-const TSkinPalette& TLuSkin::Palette() {
+const TSkinPalette& TLuSkin::Palette()
+{
     static const TSkinPalette palette{
         RGB(0x1E, 0x6F, 0xD9), RGB(0x3A, 0x86, 0xEA), RGB(0x15, 0x56, 0xAE),  // accent
         RGB(0xFC, 0xFC, 0xFC), RGB(0xE8, 0xF1, 0xFC), RGB(0xCF, 0xE1, 0xF8),  // face
@@ -20,19 +21,22 @@ const TSkinPalette& TLuSkin::Palette() {
     return palette;
 }
 
-COLORREF TLuSkin::Mix(COLORREF a, COLORREF b, int p) {
+COLORREF TLuSkin::Mix(COLORREF a, COLORREF b, int p)
+{
     auto ch = [p](int x, int y) { return (x * (100 - p) + y * p + 50) / 100; };
     return RGB(ch(GetRValue(a), GetRValue(b)), ch(GetGValue(a), GetGValue(b)), ch(GetBValue(a), GetBValue(b)));
 }
 
 COLORREF TLuSkin::Darker(COLORREF c, int percent) { return Mix(c, RGB(0, 0, 0), percent); }
 
-void TLuSkin::Fill(HDC dc, const RECT& r, COLORREF color) {
+void TLuSkin::Fill(HDC dc, const RECT& r, COLORREF color)
+{
     SetBkColor(dc, color);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-void TLuSkin::RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF border, COLORREF background) {
+void TLuSkin::RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF border, COLORREF background)
+{
     const int l = r.left, t = r.top, rt = r.right - 1, b = r.bottom - 1;
     if (rt - l < 4 || b - t < 4) {
         Fill(dc, r, border);
@@ -59,8 +63,8 @@ void TLuSkin::RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF border, CO
         }
 }
 
-void TLuSkin::Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color,
-                   UINT format) {
+void TLuSkin::Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color, UINT format)
+{
     if (text.empty()) return;
     const TSelectedObject selected(dc, font.Handle());
     SetBkMode(dc, TRANSPARENT);
@@ -70,7 +74,8 @@ void TLuSkin::Text(HDC dc, const RECT& r, const std::u16string& text, const TFon
 }
 
 void TLuSkin::DrawButton(HDC dc, const RECT& r, TSkinState s, const std::u16string& caption, const TFont& font,
-                         TColor background) {
+                         TColor background)
+{
     const TSkinPalette& p = Palette();
     const COLORREF bg = ColorToRGB(background);
     COLORREF fill, border, text;
@@ -108,7 +113,8 @@ void TLuSkin::DrawButton(HDC dc, const RECT& r, TSkinState s, const std::u16stri
 }
 
 void TLuSkin::DrawCheckBox(HDC dc, const RECT& r, TSkinState s, const std::u16string& caption, const TFont& font,
-                           TColor background) {
+                           TColor background)
+{
     const TSkinPalette& p = Palette();
     const COLORREF bg = ColorToRGB(background);
     Fill(dc, r, bg);
@@ -140,7 +146,8 @@ void TLuSkin::DrawCheckBox(HDC dc, const RECT& r, TSkinState s, const std::u16st
         const TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 2, tick));
         const TSelectedObject selected(dc, pen.Get());
         const int x = box.left, y = box.top, k = size;
-        POINT pts[3] = {{x + k * 3 / 14, y + k * 7 / 14}, {x + k * 6 / 14, y + k * 10 / 14}, {x + k * 11 / 14, y + k * 4 / 14}};
+        POINT pts[3] = {
+            {x + k * 3 / 14, y + k * 7 / 14}, {x + k * 6 / 14, y + k * 10 / 14}, {x + k * 11 / 14, y + k * 4 / 14}};
         Polyline(dc, pts, 3);
     }
     const RECT tr{box.right + 4, r.top, r.right, r.bottom};
@@ -148,7 +155,8 @@ void TLuSkin::DrawCheckBox(HDC dc, const RECT& r, TSkinState s, const std::u16st
          DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
-void TLuSkin::DrawPanel(HDC dc, const RECT& r, TColor color, bool frame) {
+void TLuSkin::DrawPanel(HDC dc, const RECT& r, TColor color, bool frame)
+{
     const COLORREF c = ColorToRGB(color);
     Fill(dc, r, c);
     if (frame) {
@@ -158,7 +166,8 @@ void TLuSkin::DrawPanel(HDC dc, const RECT& r, TColor color, bool frame) {
 }
 
 void TLuSkin::DrawProgressBar(HDC dc, const RECT& r, TSkinState s, double fraction, const std::u16string& text,
-                              const TFont& font, TColor background) {
+                              const TFont& font, TColor background)
+{
     const TSkinPalette& p = Palette();
     fraction = std::clamp(fraction, 0.0, 1.0);
     RoundBox(dc, r, p.Track, p.TrackBorder, ColorToRGB(background));
@@ -181,7 +190,8 @@ void TLuSkin::DrawProgressBar(HDC dc, const RECT& r, TSkinState s, double fracti
     RestoreDC(dc, saved);
 }
 
-void TLuSkin::DrawSeparator(HDC dc, const RECT& r, bool vertical) {
+void TLuSkin::DrawSeparator(HDC dc, const RECT& r, bool vertical)
+{
     const TSkinPalette& p = Palette();
     if (vertical) {
         Fill(dc, RECT{r.left, r.top, r.left + 1, r.bottom}, p.SeparatorDark);
@@ -192,7 +202,8 @@ void TLuSkin::DrawSeparator(HDC dc, const RECT& r, bool vertical) {
     }
 }
 
-void TLuSkin::DrawFrame(HDC dc, const RECT& r, bool raised) {
+void TLuSkin::DrawFrame(HDC dc, const RECT& r, bool raised)
+{
     const TSkinPalette& p = Palette();
     const TGdiObject<HBRUSH> dark(CreateSolidBrush(p.SeparatorDark));
     if (raised) {

@@ -33,8 +33,8 @@ public:
     static void DrawButton(HDC dc, const RECT& r, TSkinState state, const std::u16string& caption, const TFont& font,
                            TColor background);
     // A checkbox: a square box at the left, vertically centred, and the caption to its right.
-    static void DrawCheckBox(HDC dc, const RECT& r, TSkinState state, const std::u16string& caption,
-                             const TFont& font, TColor background);
+    static void DrawCheckBox(HDC dc, const RECT& r, TSkinState state, const std::u16string& caption, const TFont& font,
+                             TColor background);
     // A panel face with an optional one-pixel frame in a darker shade of its colour.
     static void DrawPanel(HDC dc, const RECT& r, TColor color, bool frame);
     // A progress bar at `fraction` (0..1) with `text` centred: dark over the track, light over the
@@ -52,8 +52,7 @@ public:
     static void Fill(HDC dc, const RECT& r, COLORREF color);
     // A box with a one-pixel border and corners softened by two pixels.
     static void RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF border, COLORREF background);
-    static void Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color,
-                     UINT format);
+    static void Text(HDC dc, const RECT& r, const std::u16string& text, const TFont& font, COLORREF color, UINT format);
 };
 
 }  // namespace lu::ui

@@ -9,13 +9,15 @@
 
 namespace lu::ui {
 
-COLORREF ColorToRGB(TColor color) {
+COLORREF ColorToRGB(TColor color)
+{
     const uint32_t bits = uint32_t(color);
     if ((bits & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(bits & 0xFF));
     return bits & 0x00FFFFFFu;
 }
 
-HBRUSH ColorBrush(TColor color) {
+HBRUSH ColorBrush(TColor color)
+{
     static std::mutex lock;
     static std::map<COLORREF, HBRUSH> brushes;
     const COLORREF rgb = ColorToRGB(color);
@@ -27,7 +29,8 @@ HBRUSH ColorBrush(TColor color) {
     return brush;
 }
 
-HFONT TFont::Handle() const {
+HFONT TFont::Handle() const
+{
     using Key = std::tuple<std::u16string, int, bool, bool, bool>;
     static std::mutex lock;
     static std::map<Key, HFONT> fonts;
@@ -50,7 +53,8 @@ HFONT TFont::Handle() const {
     return font;
 }
 
-bool TFont::operator==(const TFont& o) const {
+bool TFont::operator==(const TFont& o) const
+{
     return Name == o.Name && Height == o.Height && Color == o.Color && Bold == o.Bold && Italic == o.Italic &&
            Underline == o.Underline;
 }

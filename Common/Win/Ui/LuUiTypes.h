@@ -18,7 +18,10 @@ namespace lu::ui {
 // TColor (LuColor.h) is 0x00BBGGRR. Values with the top byte 0xFF name a system colour (the low
 // byte is its COLOR_* index), so that "button face" follows the user's theme.
 constexpr TColor SystemColor(int index) { return TColor(0xFF000000u | uint32_t(index)); }
-constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) { return TColor(r | (uint32_t(g) << 8) | (uint32_t(b) << 16)); }
+constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b)
+{
+    return TColor(r | (uint32_t(g) << 8) | (uint32_t(b) << 16));
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
@@ -51,7 +54,8 @@ struct TFont {
 
     TFont() = default;
     TFont(std::u16string name, int height, TColor color = clWindowText, bool bold = false, bool underline = false)
-        : Name(std::move(name)), Height(height), Color(color), Bold(bold), Underline(underline) {}
+        : Name(std::move(name)), Height(height), Color(color), Bold(bold), Underline(underline)
+    {}
 
     HFONT Handle() const;
     bool operator==(const TFont& other) const;

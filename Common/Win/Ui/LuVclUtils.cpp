@@ -14,12 +14,14 @@ namespace lu::ui {
 namespace {
 
 // Selects the entry folder once the dialog is up; `data` is the path.
-int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data)
+{
     if (msg == BFFM_INITIALIZED && data) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
 }
 
-bool IsDirectory(const std::u16string& path) {
+bool IsDirectory(const std::u16string& path)
+{
     if (path.empty()) return false;
     const DWORD a = GetFileAttributesW(W(path));
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -28,20 +30,23 @@ bool IsDirectory(const std::u16string& path) {
 // Frees a shell item identifier on every way out.
 struct TPidl {
     LPITEMIDLIST p = nullptr;
-    ~TPidl() {
+    ~TPidl()
+    {
         if (p) CoTaskMemFree(p);
     }
 };
 
 }  // namespace
 
-bool TLuPathDialog::Execute(HWND owner) {
+bool TLuPathDialog::Execute(HWND owner)
+{
     if (!IsDirectory(Path)) Path.clear();
     // The new dialog style needs COM on this thread; start-up normally has it already.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     struct TComScope {
         HRESULT hr;
-        ~TComScope() {
+        ~TComScope()
+        {
             if (SUCCEEDED(hr)) CoUninitialize();
         }
     } comScope{com};
@@ -82,7 +87,8 @@ bool TLuPathDialog::Execute(HWND owner) {
     return ok;
 }
 
-bool TLuVclfn::SelectDirectory(HWND owner, const std::u16string& caption, std::u16string& path) {
+bool TLuVclfn::SelectDirectory(HWND owner, const std::u16string& caption, std::u16string& path)
+{
     TLuPathDialog dialog;
     dialog.Caption = caption;
     dialog.Path = path;
@@ -91,7 +97,8 @@ bool TLuVclfn::SelectDirectory(HWND owner, const std::u16string& caption, std::u
     return true;
 }
 
-bool TLuVclfn::SetClipboardText(HWND owner, const std::u16string& text) {
+bool TLuVclfn::SetClipboardText(HWND owner, const std::u16string& text)
+{
     // Another program may hold the clipboard for a moment.
     bool opened = false;
     for (int attempt = 0; attempt < 10 && !(opened = OpenClipboard(owner)); ++attempt) Sleep(20);
@@ -112,14 +119,16 @@ bool TLuVclfn::SetClipboardText(HWND owner, const std::u16string& text) {
     return ok;
 }
 
-void TLuVclfn::ShowMessage(HWND owner, const std::u16string& text) {
+void TLuVclfn::ShowMessage(HWND owner, const std::u16string& text)
+{
     HWND box = owner ? GetAncestor(owner, GA_ROOT) : GetActiveWindow();
     HCURSOR cursor = GetCursor();
     ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     Application().ModalStarted();
     struct TRestore {
         HCURSOR cursor;
-        ~TRestore() {
+        ~TRestore()
+        {
             Application().ModalFinished();
             ::SetCursor(cursor);
         }
@@ -127,7 +136,8 @@ void TLuVclfn::ShowMessage(HWND owner, const std::u16string& text) {
     MessageBoxW(box, W(text), W(Application().Title()), MB_OK | MB_ICONINFORMATION);
 }
 
-TModalResult TLuVclfn::ShowModalOver(TForm& form, TControl* ownerControl) {
+TModalResult TLuVclfn::ShowModalOver(TForm& form, TControl* ownerControl)
+{
     LU_ASSERT(ownerControl && ownerControl->IsWindowed(), "Common\\Win\\LuVclUtils");
     TControl* outer = ownerControl;
     while (outer->Parent()) outer = outer->Parent();
@@ -141,7 +151,8 @@ TModalResult TLuVclfn::ShowModalOver(TForm& form, TControl* ownerControl) {
     return form.ExecuteModal({owner});
 }
 
-void TLuVclfn::EnableDoubleBuffering(TControl* component) {
+void TLuVclfn::EnableDoubleBuffering(TControl* component)
+{
     auto* win = dynamic_cast<TWinControl*>(component);
     if (!win) return;
     win->SetDoubleBuffered(true);
@@ -149,11 +160,13 @@ void TLuVclfn::EnableDoubleBuffering(TControl* component) {
         if (c->IsWindowed()) EnableDoubleBuffering(c);
 }
 
-void TLuVclfn::RepaintOnNavKey(TForm& form, TShiftState shift, WORD key) {
+void TLuVclfn::RepaintOnNavKey(TForm& form, TShiftState shift, WORD key)
+{
     if ((shift & ssAlt) || key == VK_TAB) InvalidateAll(&form);
 }
 
-void TLuVclfn::InvalidateAll(TControl* component) {
+void TLuVclfn::InvalidateAll(TControl* component)
+{
     if (!component) return;
     component->Invalidate();
     if (auto* win = dynamic_cast<TWinControl*>(component))

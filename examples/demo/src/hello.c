@@ -4,7 +4,8 @@
 #include <stdio.h>
 #include <wchar.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int show)
+{
     (void)instance;
     (void)previous;
     (void)show;

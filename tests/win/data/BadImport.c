@@ -2,7 +2,4 @@
    neither start this program nor load it as a library. */
 __declspec(dllimport) int LuAbsentFunction(void);
 
-int main(void)
-{
-    return LuAbsentFunction();
-}
+int main(void) { return LuAbsentFunction(); }

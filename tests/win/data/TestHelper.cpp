@@ -55,8 +55,8 @@ int wmain(int argc, wchar_t** argv)
         return _wtoi(argv[2]);
     }
     if (mode == L"hold" && argc == 5) {
-        const HANDLE file =
-            CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return 2;
         const HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
         const HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
