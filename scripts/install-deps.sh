@@ -8,7 +8,7 @@ packages=(
     googletest libgtest-dev zlib1g-dev nlohmann-json3-dev libdeflate-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
     wine wine64 xvfb xdotool x11-apps imagemagick fonts-wqy-microhei
-    icoutils osslsigncode openssl tinyproxy-bin stress-ng
+    icoutils osslsigncode openssl tinyproxy-bin stress-ng clang-format
 )
 
 missing=()
