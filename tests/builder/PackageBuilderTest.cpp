@@ -285,16 +285,16 @@ TEST_F(PackageBuilderTest, RefusesNamesLinksAndTargetsThatWindowsCannotInstall)
         const std::string dir = "case" + std::to_string(i);
         SCOPED_TRACE(dir + ": " + c.Files[0]);
         std::set<fs::path> wanted;
-        for (const std::string& spec : c.Files) {
-            const size_t arrow = spec.find(" -> ");
-            const fs::path rel = fs::u8path(spec.substr(0, arrow));
+        for (const std::string& entry : c.Files) {
+            const size_t arrow = entry.find(" -> ");
+            const fs::path rel = fs::u8path(entry.substr(0, arrow));
             const fs::path p = root / dir / rel;
             std::error_code ec;
             fs::create_directories(p.parent_path(), ec);
             if (arrow == std::string::npos) {
                 std::ofstream(p, std::ios::binary) << "content";
             } else {
-                fs::create_symlink(fs::u8path(spec.substr(arrow + 4)), p, ec);
+                fs::create_symlink(fs::u8path(entry.substr(arrow + 4)), p, ec);
             }
             wanted.insert(rel);
         }
